@@ -1,0 +1,147 @@
+#include "app/Strings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <libintl.h>
+
+namespace {
+
+struct TStringTables {
+    QHash<int, QString> builtin;
+    QHash<int, QString> module;
+    bool moduleLoaded = false;
+    bool catalogueBound = false;
+    QString moduleDir;
+
+    TStringTables() { ParseStringModule(QByteArray(BuiltinStringTable), builtin); }
+};
+
+TStringTables& Tables() {
+    static TStringTables tables;
+    return tables;
+}
+
+QString Unescape(QByteArrayView raw) {
+    QByteArray out;
+    out.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\\' && i + 1 < raw.size()) {
+            const char n = raw[i + 1];
+            if (n == 'n' || n == 't' || n == '\\') {
+                out += n == 'n' ? '\n' : n == 't' ? '\t' : '\\';
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return QString::fromUtf8(out);
+}
+
+} // namespace
+
+bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, QString* error) {
+    QHash<int, QString> parsed;
+    int lineNo = 0;
+    for (QByteArray line : text.split('\n')) {
+        ++lineNo;
+        if (line.endsWith('\r')) line.chop(1);
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        const qsizetype tab = line.indexOf('\t');
+        bool ok = false;
+        const int number = tab > 0 ? line.left(tab).toInt(&ok) : 0;
+        if (!ok || number < 0) {
+            if (error) *error = QStringLiteral("line %1").arg(lineNo);
+            return false;
+        }
+        parsed.insert(number, Unescape(QByteArrayView(line).sliced(tab + 1)));
+    }
+    table = std::move(parsed);
+    return true;
+}
+
+QString ResStr(StringId id) {
+    TStringTables& t = Tables();
+    QString text;
+    auto found = t.moduleLoaded ? t.module.constFind(id) : t.module.constEnd();
+    if (found != t.module.constEnd())
+        text = *found;
+    else
+        text = t.builtin.value(id);
+    if (t.catalogueBound && !text.isEmpty()) {
+        const QByteArray utf8 = text.toUtf8();
+        const char* translated = dgettext("default", utf8.constData());
+        if (translated != utf8.constData()) return QString::fromUtf8(translated);
+    }
+    return text;
+}
+
+QString LanguageAbbreviation(int localeId) {
+    switch (localeId) {
+    case 9: return QStringLiteral("ENU");
+    case 1040: return QStringLiteral("ITA");
+    case 1031: return QStringLiteral("DEU");
+    case 1036: return QStringLiteral("FRA");
+    case 1034: return QStringLiteral("ESP");
+    case 21: return QStringLiteral("PLK");
+    default: return QString();
+    }
+}
+
+int UserLocaleId() {
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(var);
+        if (value.isEmpty()) continue;
+        const QString lang = value.left(2).toLower();
+        if (lang == QLatin1String("it")) return 1040;
+        if (lang == QLatin1String("de")) return 1031;
+        if (lang == QLatin1String("fr")) return 1036;
+        if (lang == QLatin1String("es")) return 1034;
+        if (lang == QLatin1String("pl")) return 21;
+        return 9;
+    }
+    return 9;
+}
+
+void SetLanguageModuleDirectory(const QString& dir) { Tables().moduleDir = dir; }
+
+QString LanguageModulePath(int localeId, bool twoLetter) {
+    QString abbreviation = LanguageAbbreviation(localeId);
+    if (abbreviation.isEmpty()) return QString();
+    if (twoLetter) abbreviation = abbreviation.left(2);
+    QString program = QCoreApplication::applicationFilePath();
+    if (program.isEmpty()) program = QStringLiteral("corvane-diagnostic");
+    QFileInfo info(program);
+    QString name = info.fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    name = (dot > 0 ? name.left(dot) : name) + QLatin1Char('.') + abbreviation;
+    const QString dir = Tables().moduleDir.isEmpty() ? info.absolutePath() : Tables().moduleDir;
+    return dir + QLatin1Char('/') + name;
+}
+
+bool LoadLanguageModule(int localeId) {
+    for (bool twoLetter : {false, true}) {
+        const QString path = LanguageModulePath(localeId, twoLetter);
+        if (path.isEmpty()) return false;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) continue;
+        QHash<int, QString> table;
+        if (!ParseStringModule(file.readAll(), table)) continue;
+        TStringTables& t = Tables();
+        t.module = std::move(table);
+        t.moduleLoaded = true;
+        return true;
+    }
+    return false;
+}
+
+void InitMessageCatalogue(const QString& programDir) {
+    const QByteArray dir = QFile::encodeName(QDir(programDir).filePath(QStringLiteral("locale")));
+    bindtextdomain("default", dir.constData());
+    bind_textdomain_codeset("default", "UTF-8");
+    Tables().catalogueBound = true;
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "StringIds.h"
+
+#include <QHash>
+#include <QString>
+
+// The resource strings: every text the program shows is fetched here by its number.
+//
+// A text comes from the language module in use, else from the English table built into the
+// program, and is then passed through the gettext catalogue of the text domain "default".
+
+QString ResStr(StringId id);
+
+// Parses module text (lines "number<TAB>text", "#" comments, \n \t \\ escapes) into table.
+// Returns false and names the first bad line in *error when a line is malformed.
+bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, QString* error = nullptr);
+
+// Three-letter abbreviation of a Windows locale identifier ("ENU", "ITA", ...), "" when unknown.
+QString LanguageAbbreviation(int localeId);
+
+// The locale identifier of the user's language, from LC_ALL, LC_MESSAGES or LANG; 9 (English)
+// when none of them names a language the program knows.
+int UserLocaleId();
+
+// Loads the module for localeId beside the program (three-letter then two-letter extension).
+// On success every later ResStr reads from it; on failure nothing changes.
+bool LoadLanguageModule(int localeId);
+
+// Looks for modules in dir instead of beside the program (tests).
+void SetLanguageModuleDirectory(const QString& dir);
+
+// The module file tried first for localeId, for messages and tests.
+QString LanguageModulePath(int localeId, bool twoLetter);
+
+// Binds the gettext catalogue folder (<dir>/locale); texts pass through it from then on.
+void InitMessageCatalogue(const QString& programDir);

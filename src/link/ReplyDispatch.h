@@ -1,0 +1,35 @@
+#pragma once
+
+#include "link/Frames.h"
+
+#include <QByteArray>
+
+// What happens to each packet the detector delivers, and to a request whose reply does not come.
+class TReplyDispatcher {
+public:
+    TReplyDispatcher(TTXQueue* queue, TLinkHost* host);
+
+    // A packet from start byte to end byte, as it came off the wire (still stuffed).
+    void HandlePacket(const QByteArray& wire);
+    // The detector saw a start byte but no end byte in time.
+    void HandlePacketTimeout();
+    // The reply countdown expired: resend the head request, or give up after three transmissions.
+    void HandleTimeout();
+
+    TSynchThread& SynchThread() { return FSynchThread; }
+    const TFrame& RXFrame() const { return FRXFrame; }
+
+private:
+    QString CommandText() const;
+
+    TTXQueue* Queue;
+    TLinkHost* Host;
+    TFrame FRXFrame;
+    TSynchThread FSynchThread;
+};
+
+// Queues a request built from Body (code low byte, code high byte, payload). While the ECU is
+// not connected, a connection probe goes first unless one already waits.
+void SendCommand(const QByteArray& Body, TConsumerInterface* Consumer, bool Notify);
+// Queues a request without probing the connection.
+void QueueFrame(const QByteArray& Body, TConsumerInterface* Consumer, bool Notify);
