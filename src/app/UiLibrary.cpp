@@ -1,2 +1,0 @@
-// Anchor for the window library while no window is built yet.
-namespace corvane_ui_anchor {}
