@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     std::ostringstream source;
     source << "// Generated from src/resources/strings; edit the tables, not this file.\n"
               "#include \"StringIds.h\"\n\n"
-              "static const char kTable[] = {\n";
+              "static const unsigned char kTable[] = {\n";
     int col = 0;
     for (unsigned char c : moduleText) {
         source << static_cast<int>(c) << ',';
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
             col = 0;
         }
     }
-    source << "0};\n\nconst char* const BuiltinStringTable = kTable;\n";
+    source << "0};\n\nconst char* const BuiltinStringTable = reinterpret_cast<const char*>(kTable);\n";
 
     auto writeIfChanged = [&](const std::string& path, const std::string& content) {
         std::ifstream old(path, std::ios::binary);
