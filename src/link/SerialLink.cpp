@@ -1,0 +1,567 @@
+#include "link/SerialLink.h"
+
+#include "StringIds.h"
+#include "app/Settings.h"
+#include "app/Strings.h"
+#include "app/UserDialogs.h"
+#include "link/Codec.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+TSerialLink* SerialLink = nullptr;
+
+namespace {
+
+const QString KeyComPort = QStringLiteral("COMPORT");
+const QString KeyAutoScan = QStringLiteral("COM_AUTOSCAN");
+const QByteArray RestartText = QByteArrayLiteral("Start Application");
+
+TLinkClients* NoClients() {
+    static TLinkClients none;
+    return &none;
+}
+
+TSerialLink::TPortEnumerator& Enumerator() {
+    static TSerialLink::TPortEnumerator enumerator;
+    return enumerator;
+}
+
+QStringList SystemPortNames() {
+    QStringList names;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        names << info.portName();
+    return names;
+}
+
+bool IsDevicePath(const QString& name) {
+    return name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("\\\\.\\"));
+}
+
+// Reads a setting, showing the file's error to the user when it cannot be read.
+QString ReadLinkSetting(const QString& key) {
+    QString error;
+    const QString value = ReadSetting(key, &error);
+    if (!error.isEmpty()) Dialogs().Tell(TMsgKind::Error, error);
+    return value;
+}
+
+} // namespace
+
+TSerialLink::TSerialLink(QObject* parent) : QObject(parent), FClients(NoClients()) {
+    SerialLink = this;
+    Queue = std::make_unique<TTXQueue>(this);
+    TXQueue = Queue.get();
+    FDispatcher = std::make_unique<TReplyDispatcher>(Queue.get(), this);
+
+    connect(&DataPacketAsync, &TPacketDetector::PacketReceived, this,
+            [this](const QByteArray& packet) { FDispatcher->HandlePacket(packet); });
+    connect(&DataPacketAsync, &TPacketDetector::PacketTimeout, this,
+            [this] { FDispatcher->HandlePacketTimeout(); });
+    connect(&ComPortAsync, &QSerialPort::readyRead, this, &TSerialLink::ComPortReadyRead);
+    connect(&ComPortAsync, &QSerialPort::errorOccurred, this, &TSerialLink::ComPortError);
+
+    MasterTimer.setTimerType(Qt::PreciseTimer);
+    MasterTimer.setInterval(10);
+    connect(&MasterTimer, &QTimer::timeout, this, &TSerialLink::MasterTimerTimer);
+
+    ComPortAsync.setReadBufferSize(PortBufferSize);
+    ApplyPortSettings();
+}
+
+TSerialLink::~TSerialLink() {
+    Dismantle();
+    ComPortAsync.close();
+    FDispatcher.reset();
+    if (TXQueue == Queue.get()) TXQueue = nullptr;
+    Queue.reset();
+    if (SerialLink == this) SerialLink = nullptr;
+}
+
+void TSerialLink::SetClients(TLinkClients* clients) {
+    FClients = clients ? clients : NoClients();
+}
+
+void TSerialLink::SetPortEnumerator(TPortEnumerator enumerator) {
+    Enumerator() = std::move(enumerator);
+}
+
+QStringList TSerialLink::ReadPorts() {
+    QStringList names = Enumerator() ? Enumerator()() : SystemPortNames();
+    const QString extra = IsDevicePath(FPortName) ? FPortName : PortNameFromSetting(ReadSetting(KeyComPort));
+    if (IsDevicePath(extra) && !names.contains(extra)) {
+        // "/dev/ttyUSB0" names the same port as the listed "ttyUSB0".
+        const QString listedAs = extra.startsWith(QLatin1String("/dev/")) ? extra.mid(5) : QString();
+        if (listedAs.isEmpty() || !names.contains(listedAs)) names << extra;
+    }
+    names.removeDuplicates();
+    names.sort(Qt::CaseSensitive);
+    return names;
+}
+
+QString TSerialLink::PortNameFromSetting(const QString& value) {
+    static const QRegularExpression number(QStringLiteral("^[0-9]+$"));
+    static const QRegularExpression deviceName(QStringLiteral("^[A-Za-z0-9_.:/\\\\-]+$"));
+    const QString v = value.trimmed();
+    if (number.match(v).hasMatch()) {
+        const int n = v.toInt();
+        return n > 0 ? QStringLiteral("COM%1").arg(n) : QString();
+    }
+    return deviceName.match(v).hasMatch() ? v : QString();
+}
+
+// ---- Start and end --------------------------------------------------------------------------
+
+void TSerialLink::Start() {
+    FECUisConnected = false;
+    LastQueueCount = 0;
+    Ports = ReadPorts();
+    ScanIndex = 0;
+    if (Ports.isEmpty()) {
+        FPortName.clear();
+        ShowLinkStatus(ResStr(SMsgNoComPort), false);
+    } else {
+        LoadPortSettings();
+        if (!FPortName.isEmpty() && !OpenPort()) FallBackToFirstPort();
+    }
+    emit ComMenuChanged();
+    emit PortChanged();
+    emit LogCleared();
+    EchoCountdown = -1;
+    StartPeriodic();
+    MasterTimer.start();
+}
+
+void TSerialLink::Dismantle() {
+    if (FDismantled) return;
+    FDismantled = true;
+    StopPeriodic();
+    MasterTimer.stop();
+    Queue->SetEnabled(false);
+    Queue->Flush();
+    if (ComPortAsync.isOpen() && ComPortAsync.clear(QSerialPort::Input))
+        ComPortAsync.clear(QSerialPort::Output);
+    DataPacketAsync.Disarm();
+    Route = RouteHold;
+    FDispatcher->SynchThread().Terminate();
+}
+
+// ---- Port settings --------------------------------------------------------------------------
+
+void TSerialLink::LoadPortSettings() {
+    const QString value = ReadLinkSetting(KeyComPort);
+    if (!value.isEmpty()) {
+        FPortName = PortNameFromSetting(value);
+        if (!FPortName.isEmpty()) ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+    } else if (Ports.isEmpty()) {
+        FPortName.clear();
+        ShowLinkStatus(ResStr(SMsgNoComPort), false);
+    } else {
+        FPortName = Ports.first();
+        ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+    }
+    FScanCOM = ReadLinkSetting(KeyAutoScan) == QLatin1String("TRUE");
+    emit ComMenuChanged();
+}
+
+void TSerialLink::SavePortSettings() {
+    QString error;
+    if (!WriteSetting(KeyComPort, FPortName.isEmpty() ? QStringLiteral("0") : FPortName, &error) ||
+        !WriteSetting(KeyAutoScan, FScanCOM ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), &error))
+        Dialogs().Tell(TMsgKind::Error, error);
+}
+
+void TSerialLink::ApplyPortSettings() {
+    ComPortAsync.setBaudRate(FMonitorMode ? MonitorBaudRate : FrameBaudRate);
+    ComPortAsync.setDataBits(QSerialPort::Data8);
+    ComPortAsync.setParity(QSerialPort::NoParity);
+    ComPortAsync.setStopBits(FMonitorMode ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    ComPortAsync.setFlowControl(QSerialPort::NoFlowControl);
+}
+
+bool TSerialLink::OpenPort() {
+    if (FPortName.isEmpty()) return false;
+    if (ComPortAsync.isOpen()) return true;
+    LossPending = false;
+    ComPortAsync.setPortName(FPortName);
+    ApplyPortSettings();
+    if (!ComPortAsync.open(QIODevice::ReadWrite)) {
+        LastOpenError = ComPortAsync.error();
+        ShowOpenFailure();
+        return false;
+    }
+    LastOpenError = QSerialPort::NoError;
+    // Lines a pseudo-terminal does not have; failing to set them is harmless.
+    ComPortAsync.setDataTerminalReady(false);
+    ComPortAsync.setRequestToSend(false);
+    ComPortAsync.clearError();
+    emit PortChanged();
+    return true;
+}
+
+void TSerialLink::ShowOpenFailure() {
+    if (LastOpenError == QSerialPort::PermissionError) {
+        const QString text = ResStr(SMsgPermissionDenied) + FPortName + ResStr(SMsgPermissionHint);
+        ShowLinkStatus(text, false);
+        AddComError(text);
+        return;
+    }
+    AddComError(ResStr(SMsgCannotOpen) + FPortName + QStringLiteral(": ") + ComPortAsync.errorString());
+}
+
+bool TSerialLink::SetPortName(const QString& name) {
+    const bool wasOpen = ComPortAsync.isOpen();
+    if (name == FPortName && wasOpen) return true;
+    if (wasOpen) {
+        ComPortAsync.close();
+        DataPacketAsync.Disarm();
+    }
+    FPortName = name;
+    emit PortChanged();
+    return wasOpen ? OpenPort() : true;
+}
+
+void TSerialLink::FallBackToFirstPort() {
+    ComPortAsync.close();
+    DataPacketAsync.Disarm();
+    if (Ports.isEmpty()) {
+        FPortName.clear();
+        ShowLinkStatus(ResStr(SMsgNoComPort), false);
+    } else {
+        const bool permissionRefused = LastOpenError == QSerialPort::PermissionError;
+        FPortName = Ports.first();
+        OpenPort();
+        // A port refused for lack of permission keeps its message: it tells the user what to fix.
+        if (!permissionRefused && LastOpenError != QSerialPort::PermissionError)
+            ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+    }
+    emit ComMenuChanged();
+    emit PortChanged();
+}
+
+void TSerialLink::ChoosePort(const QString& name) {
+    ResetLink();
+    Queue->SetEnabled(false);
+    ComPortAsync.close();
+    DataPacketAsync.Disarm();
+    FPortName = name;
+    if (OpenPort()) {
+        FScanCOM = false;
+        SavePortSettings();
+        ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+    } else {
+        FallBackToFirstPort();
+    }
+    emit ComMenuChanged();
+    emit PortChanged();
+    Queue->SetEnabled(true);
+    SetECUisConnected(false);
+}
+
+void TSerialLink::SetScanCOM(bool on) {
+    FScanCOM = on;
+    SavePortSettings();
+    emit ComMenuChanged();
+}
+
+// ---- Periodic duties ------------------------------------------------------------------------
+
+void TSerialLink::StartPeriodic() {
+    RefreshCountdown = 200;
+    WatchdogCountdown = 202;
+    ReplyCountdown = -1;
+    PollCountdown = 14;
+    PeriodicOn = true;
+}
+
+void TSerialLink::StopPeriodic() {
+    PeriodicOn = false;
+    ReplyCountdown = -1;
+}
+
+void TSerialLink::MasterTimerTimer() {
+    if (ReplyCountdown > 0)
+        --ReplyCountdown;
+    else if (ReplyCountdown != -1)
+        FDispatcher->HandleTimeout();
+
+    if (EchoCountdown > 0) {
+        --EchoCountdown;
+        if (BootText.contains(RestartText)) {
+            EchoCountdown = -1;
+            LeaveBootMonitorMode();
+            Queue->SetEnabled(true);
+            SwitchStatusPollingOn();
+            FClients->SetEnableMapRefresh(true);
+            FClients->ShowTransientMessage(ResStr(SMsgEcuResetted), 500);
+        }
+    } else if (EchoCountdown != -1) {
+        EchoCountdown = -1;
+        LeaveBootMonitorMode();
+        Queue->SetEnabled(true);
+    }
+
+    if (!PeriodicOn) return;
+
+    if (PollCountdown > 0)
+        --PollCountdown;
+    else if (PollCountdown != -1)
+        FClients->PollLiveData();
+
+    if (RefreshCountdown >= 1) {
+        --RefreshCountdown;
+    } else {
+        RefreshCountdown = 200;
+        if (FClients->EnableMapRefresh() && !Queue->Contains(cmdReadBlock)) FClients->RefreshActiveMap();
+    }
+
+    if (WatchdogCountdown >= 1) {
+        --WatchdogCountdown;
+    } else {
+        WatchdogCountdown = 202;
+        Watchdog();
+    }
+}
+
+void TSerialLink::Watchdog() {
+    if (!FECUisConnected) {
+        if (Queue->Count() == LastQueueCount) ResetLink();
+        if (FScanCOM) {
+            if (Ports.isEmpty()) {
+                FallBackToFirstPort();
+            } else {
+                ScanIndex = ScanIndex < Ports.size() - 1 ? ScanIndex + 1 : 0;
+                ResetLink();
+                if (SetPortName(Ports[ScanIndex])) {
+                    ShowLinkStatus(ResStr(SMsgScanning) + FPortName, false);
+                } else {
+                    FallBackToFirstPort();
+                }
+            }
+        }
+        SendConnectProbe();
+    }
+    LastQueueCount = Queue->Count();
+}
+
+void TSerialLink::ResetLink() {
+    const bool standard = FClients->Standard();
+    const bool statusUpdate = FClients->StatusUpdate();
+    FClients->SetStandard(false);
+    FClients->SetStatusUpdate(false);
+    FClients->SetSaving(false);
+    FClients->SetEnableMapRefresh(false);
+
+    ReplyCountdown = -1;
+    Queue->SetEnabled(false);
+    Queue->Flush();
+    if (!PurgePort()) FallBackToFirstPort();
+
+    Queue->SetEnabled(true);
+    FClients->SetStandard(standard);
+    FClients->SetStatusUpdate(statusUpdate);
+    FClients->SetEnableMapRefresh(statusUpdate);
+    emit QueuedCountChanged(Queue->Count());
+}
+
+// ---- The link's own requests and replies ----------------------------------------------------
+
+void TSerialLink::RequestIdentity() {
+    SendCommand(CommandBody(cmdIdentify), this, false);
+}
+
+void TSerialLink::SendConnectProbe() {
+    QueueFrame(CommandBody(cmdConnect), this, false);
+}
+
+void TSerialLink::QueryMode() {
+    SendCommand(CommandBody(cmdMode) + char(3), this, true);
+}
+
+void TSerialLink::ResetECU() {
+    FClients->SetStandard(false);
+    FClients->SetStatusUpdate(false);
+    FClients->SetSaving(false);
+    FClients->SetEnableMapRefresh(false);
+    ProcessPendingMessages();
+    QueueFrame(CommandBody(cmdReset) + char(1), this, true);
+}
+
+void TSerialLink::SetECUisConnected(bool connected) {
+    const bool was = FECUisConnected;
+    FECUisConnected = connected;
+    if (was || !connected) return;
+    Queue->Flush();
+    RequestIdentity();
+    QueryMode();
+    FClients->UploadAll(false);
+    SavePortSettings();
+}
+
+void TSerialLink::SwitchStatusPollingOn() {
+    if (!FClients->StatusUpdate()) FClients->SetStatusUpdate(true);
+}
+
+void TSerialLink::FrameReceived(const TFrame& Reply) {
+    const uint16_t code = FrameCommand(Reply.Data);
+    if (code == ReplyCode(cmdConnect)) {
+        SwitchStatusPollingOn();
+        if (FClients->MetersVisible() && !FClients->Standard()) {
+            FClients->SetStandard(true);
+            FClients->SetSuperFast(false);
+        }
+        FClients->SetEnableMapRefresh(true);
+        emit ComMenuChanged();
+    } else if (code == ReplyCode(cmdIdentify)) {
+        QByteArray text = FramePayload(Reply.Data);
+        const qsizetype end = text.indexOf('\0');
+        if (end >= 0) text.truncate(end);
+        emit StatusText(0, QString::fromLatin1(text) + ResStr(SMsgConnectedOn) + FPortName);
+    } else if (code == ReplyCode(cmdReset)) {
+        EnterBootMonitorMode();
+    } else if (code == ReplyCode(cmdMode)) {
+        const QByteArray payload = FramePayload(Reply.Data);
+        const int reported = payload.isEmpty() ? 0 : static_cast<uint8_t>(payload[0]);
+        if (reported == 1) FClients->SetOperatingMode(0);
+        if (reported == 2) FClients->SetOperatingMode(1);
+        FClients->ShowTransientMessage(
+            ResStr(FClients->OperatingMode() == 1 ? SMsgModeCompensated : SMsgModeSlave), 1000);
+        FClients->ApplyOperatingMode();
+    }
+}
+
+void TSerialLink::FrameFailed() {
+    const TFrame* head = Queue->HeadFrame();
+    const uint16_t code = head ? FrameCommand(head->Data) : 0;
+    if (code == cmdConnect) {
+        if (Queue->IsUnsupported(cmdConnect)) {
+            emit StatusText(0, QString());
+            return;
+        }
+        ShowLinkStatus(FPortName.isEmpty() ? ResStr(SMsgNoComPort) : ResStr(SMsgNotConnectedOn) + FPortName,
+                       true);
+        SetECUisConnected(false);
+        // A port plugged in meanwhile joins the list; the scan goes on from the current port.
+        Ports = ReadPorts();
+        const int index = int(Ports.indexOf(FPortName));
+        if (index >= 0) ScanIndex = index;
+    } else if (code == cmdReset) {
+        Dialogs().Tell(TMsgKind::Error, ResStr(SMsgResetFailed));
+    }
+}
+
+// ---- Port events ----------------------------------------------------------------------------
+
+bool TSerialLink::WritePort(const QByteArray& wire) {
+    if (!ComPortAsync.isOpen()) return false;
+    if (ComPortAsync.write(wire) != wire.size()) return false;
+    emit Activity(true);
+    return true;
+}
+
+bool TSerialLink::PurgePort() {
+    if (!ComPortAsync.isOpen()) return true; // nothing buffered in a closed port
+    if (ComPortAsync.clear(QSerialPort::AllDirections)) return true;
+    if (LossPending || ComPortAsync.error() == QSerialPort::ResourceError) {
+        // The device is gone: this is a lost port, not a reason to move to another one.
+        PortLost();
+        return true;
+    }
+    return false;
+}
+
+void TSerialLink::ProcessPendingMessages() {
+    QCoreApplication::processEvents();
+}
+
+void TSerialLink::AddComError(const QString& message) {
+    FClients->AddComError(message);
+}
+
+void TSerialLink::ShowLinkStatus(const QString& text, bool clearSecond) {
+    emit StatusText(0, text);
+    if (clearSecond) emit StatusText(1, QString());
+}
+
+void TSerialLink::ComPortReadyRead() {
+    // Bytes that arrive while a packet is handled raise no second readyRead; take them here.
+    while (ComPortAsync.isOpen() && Route != RouteHold && ComPortAsync.bytesAvailable() > 0) {
+        const QByteArray bytes = ComPortAsync.readAll();
+        emit Activity(false);
+        if (Route == RouteFrames) {
+            DataPacketAsync.Feed(bytes);
+        } else {
+            if (EchoingReset) ComPortEcho(bytes);
+            emit MonitorBytesReceived(bytes);
+        }
+    }
+}
+
+void TSerialLink::ComPortError(QSerialPort::SerialPortError error) {
+    if (!ComPortAsync.isOpen()) return;
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError &&
+        error != QSerialPort::WriteError)
+        return;
+    // The port keeps reporting until it is closed; close it once, outside the port's own handler.
+    if (LossPending) return;
+    LossPending = true;
+    QMetaObject::invokeMethod(this, &TSerialLink::PortLost, Qt::QueuedConnection);
+}
+
+void TSerialLink::PortLost() {
+    LossPending = false;
+    if (!ComPortAsync.isOpen()) return;
+    ComPortAsync.close();
+    DataPacketAsync.Disarm();
+    FECUisConnected = false;
+    const QString text = ResStr(SMsgPortLost) + FPortName;
+    ShowLinkStatus(text, true);
+    AddComError(text);
+    emit PortChanged();
+}
+
+// ---- Boot monitor ---------------------------------------------------------------------------
+
+void TSerialLink::SwitchToMonitorMode(TReadRoute route) {
+    Queue->SetEnabled(false);
+    FMonitorMode = true;
+    ComPortAsync.setStopBits(QSerialPort::TwoStop);
+    ComPortAsync.setBaudRate(MonitorBaudRate);
+    DataPacketAsync.Disarm();
+    Route = route == RouteFrames ? RouteEcho : route;
+    emit PortChanged();
+    ProcessPendingMessages();
+    if (Route == RouteEcho) ComPortReadyRead(); // bytes that came before the route was set
+}
+
+void TSerialLink::SwitchToFrameMode() {
+    FMonitorMode = false;
+    ComPortAsync.setBaudRate(FrameBaudRate);
+    ComPortAsync.setStopBits(QSerialPort::OneStop);
+    Route = RouteFrames;
+    emit PortChanged();
+    ResetLink();
+}
+
+void TSerialLink::EnterBootMonitorMode() {
+    emit LogCleared();
+    BootText.clear();
+    ResetLink();
+    EchoingReset = true;
+    SwitchToMonitorMode(RouteEcho);
+    EchoCountdown = 401;
+}
+
+void TSerialLink::LeaveBootMonitorMode() {
+    EchoingReset = false;
+    SwitchToFrameMode();
+}
+
+void TSerialLink::ComPortEcho(const QByteArray& bytes) {
+    for (const char c : bytes) {
+        if (c == '\n') continue;
+        BootText.append(c == '\r' ? '\n' : c);
+    }
+    emit BootTextReceived(bytes);
+}
