@@ -1,0 +1,163 @@
+#pragma once
+
+#include <QString>
+
+class QObject;
+
+// What the configuration model needs from the windows that show it. The model includes no
+// widget: the main window implements TMainView, the adaptivity window TAdaptivityView, and tests
+// supply their own. Every operation has a harmless default, so a window implements what it has.
+
+// The date editors of the main window's "General" page, as values and as the texts they show.
+struct TDateEditors {
+    int DayEdit = 1;
+    int MonthEdit = 1;
+    int YearEdit = 2000;
+    QString DayText;
+    QString MonthText;
+    QString YearText;
+};
+
+// The current content of every settings editor of the main window, named after the editor.
+// Combo boxes give their item index, check boxes and two-state buttons their checked state,
+// numeric editors their value (the integer value for the int members), sliders their value.
+struct TSettingEditors {
+    int ComboBoxCarburante = 0;
+    int CylindersEdit = 0;
+    int ComboBoxTipoAccensione = 0;
+    int EditImpulsiGiro = 0;
+    int ComboBoxTipoLambda = 0;
+    int NumeroLambdaEdit = 0;
+    int ComboBoxTipoSensoreGas = 0;
+    int MAPSensorBox = 0;
+    int ComboBoxTipoCambio = 0;
+    int EditSogliaGiri = 0;
+    int ThresholdTempType = 0;
+    int EditThresholdTemp = 0;
+    int EditRitardoPassaggio = 0;
+    int EditTempoBassaPressione = 0;
+    double EditOffsetIniettore = 0;
+    int EditTempoMassimaCorrente = 0;
+    double EditCorrenteMantenimento = 0;
+    int ComboBoxTipoIniettori = 0;
+    double EditAperturaIniettori = 0;
+    bool CheckBoxRitornoAutomatico = false;
+    int EditComponenteIngrassare = 0;
+    int EditComponenteSmagrire = 0;
+    double EditProporzionaleIngrassare = 0;
+    double EditProporzionaleSmagrire = 0;
+    int EditPeriodoMin = 0;
+    int EditPeriodoMax = 0;
+    bool EnableLambdaController = false;
+    bool EnableLambdaEmulation = false;
+    double EditLivelloAltoEmulazione = 0;
+    double EditLivelloBassoEmulazione = 0;
+    double LeanThresholdEdit = 0;
+    double RichThresholdEdit = 0;
+    QString BrandComboBox; // its text
+    QString CarTypeEdit;   // its text
+    TDateEditors Date;
+    double SliderAccelerationLevel = 0;
+    double SoftStartT1 = 0;
+    double SoftStartT2 = 0;
+    int DeltaMap = 0;
+    int MapThreshold = 0;
+    bool EnableAccelerationControl = false;
+    double SliderFullGroupHoldOff = 0;
+    bool EnableTPSCutOff = false;
+    int RPMThresholdEdit = 0;
+    double TPSThresholdEdit = 0;
+    double TPShisteresysEdit = 0;
+    int ComboBoxTipoTPS = 0;
+    double TPSFallTimeEdit = 0;
+    int PressureReducerType = 0;
+    int PressureSensorType = 0;
+    double SlaveMinDelayEdit = 0;
+    double SlaveMaxDelayEdit = 0;
+    double SliderExtraInjection = 0;
+    bool ButtonAcqGasoline = false;
+    bool ButtonUpdateGasoline = false;
+    bool ButtonUpdateGas = false;
+};
+
+// The editors of the adaptivity window. EditMinY and EditMaxY hold milliseconds in Slave mode
+// and mbar in Compensated mode, where the model takes their integer values.
+struct TAdaptivityEditors {
+    double SliderTempoPermanenza = 0;
+    int EditMinGiri = 0;
+    int EditMaxGiri = 0;
+    double SliderCorrection = 0;
+    double EditMinY = 0;
+    double EditMaxY = 0;
+    int EditMinYInteger = 0;
+    int EditMaxYInteger = 0;
+};
+
+// A numeric edit box as the range check sees it.
+struct TNumericEditorState {
+    bool HoldsReal = false; // a real editor, else an integer one
+    double RealValue = 0;
+    int IntegerValue = 0;
+    double MinValue = 0;
+    double MaxValue = 0;
+};
+
+// The two speed editors that the range check keeps on multiples of 100 rpm.
+enum class TSpeedEditor { EditSogliaGiri, RPMThresholdEdit };
+
+// The three map grids that the model asks to repaint.
+enum class TMapGridId { MappaGas_Slave, MappaGas_Comp, MappaBenzina };
+
+class TMainView {
+public:
+    virtual ~TMainView() = default;
+
+    // Fills editors with the current content of the settings editors; false when there are none.
+    virtual bool ReadSettingEditors(TSettingEditors& editors) {
+        (void)editors;
+        return false;
+    }
+    // The date editors only; false when there are none.
+    virtual bool ReadDateEditors(TDateEditors& date) {
+        (void)date;
+        return false;
+    }
+    virtual void RefreshPages() {}
+    virtual void RefreshStatusControls() {}
+    virtual void SetCaption(const QString& caption) { (void)caption; }
+    // The Undo button and the "&Undo" action.
+    virtual void SetUndoEnabled(bool enabled) { (void)enabled; }
+
+    // The range check: describes Sender when it is a numeric edit box (of any window).
+    virtual bool NumericEditorState(const QObject* sender, TNumericEditorState& state) {
+        (void)sender;
+        (void)state;
+        return false;
+    }
+    virtual bool SpeedEditorValue(TSpeedEditor editor, int& value) {
+        (void)editor;
+        (void)value;
+        return false;
+    }
+    // Sets the editor with the change guard held, so that no change handler runs.
+    virtual void SetSpeedEditorValue(TSpeedEditor editor, int value) {
+        (void)editor;
+        (void)value;
+    }
+
+    // Map grids after their data changed behind them.
+    virtual void UpdateColourRanges() {}
+    virtual void RepaintMapGrid(TMapGridId grid) { (void)grid; }
+    // The slave map check window follows the slave gas map.
+    virtual void RefreshMapCheck() {}
+};
+
+class TAdaptivityView {
+public:
+    virtual ~TAdaptivityView() = default;
+    virtual bool ReadAdaptivityEditors(TAdaptivityEditors& editors) {
+        (void)editors;
+        return false;
+    }
+    virtual void RefreshEditors() {}
+};

@@ -1,0 +1,413 @@
+#include "config/UnitDati.h"
+
+#include "app/Constants.h"
+#include "app/Settings.h"
+#include "app/Strings.h"
+#include "config/Conversion.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+uint8_t OperatingMode = SlaveMode;
+TDataMap* DataMap = nullptr;
+
+namespace {
+
+// Built-in characteristics of the level sensors, volts per threshold, by LevelSensorType.
+constexpr double FixedGasLevels[7][4] = {
+    {0.5, 0.8, 1.2, 1.4},    // AEB 1090 (927301)
+    {0.54, 1.1, 1.25, 1.56}, // AEB 820 (927302)
+    {0.7, 1.4, 2.4, 3.8},    // AEB 806 (927303)
+    {0.7, 1.6, 2.3, 3.1},    // Corvane 1050 (927304)
+    {0, 0, 0, 0},            // Custom: the model's own thresholds
+    {0, 0, 0, 0},            // Reverse custom: likewise
+    {0.3, 0.6, 1.0, 1.2},    // Landi
+};
+
+int32_t TruncatedInteger(double x) {
+    if (std::isnan(x)) return 0;
+    if (x <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (x >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(std::trunc(x));
+}
+
+QString TwoDigits(int n) {
+    return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+// Where x falls on a rising axis of N points, as the merge re-samples: at or below the first
+// point the first point is taken; otherwise the value is interpolated (or, past the last point,
+// extrapolated) between points K - 1 and K with weight T.
+struct TAxisPosition {
+    bool First = true;
+    int K = 1;
+    double T = 0;
+};
+
+template <typename Axis> TAxisPosition Locate(double x, const Axis& axis) {
+    TAxisPosition p;
+    while (x > axis[p.K] && p.K < Axis::Count)
+        ++p.K;
+    if (p.K == 1) return p;
+    p.First = false;
+    const double span = axis[p.K] - axis[p.K - 1];
+    // Two equal neighbouring points give no slope to follow: the later point's values hold.
+    p.T = span == 0 ? 1.0 : (x - axis[p.K - 1]) / span;
+    return p;
+}
+
+} // namespace
+
+double GasLevelThreshold(int SensorType, int Index, const TOneBasedArray<double, 4>& Custom) {
+    if (!Custom.InRange(Index)) return 0;
+    if (SensorType < 0 || SensorType > 6 || SensorType == LevelSensorCustom ||
+        SensorType == LevelSensorReverseCustom)
+        return Custom[Index];
+    return FixedGasLevels[SensorType][Index - 1];
+}
+
+TDataMap::TDataMap(QObject* Owner) : QObject(Owner), GridClipboard(this) {
+    setObjectName(QStringLiteral("DataMap"));
+    DataMap = this;
+    ResetAll(FuelLPG);
+    SetSaved(true);
+    EnableCheckRanges = ReadSetting(QStringLiteral("RANGE_CHECK")) == QLatin1String("TRUE");
+    EnableMapRefresh = true;
+}
+
+TDataMap::~TDataMap() {
+    if (DataMap == this) DataMap = nullptr;
+}
+
+void TDataMap::SetSaved(bool Value) {
+    FSaved = Value;
+    if (!Model.isEmpty()) MakeFileName();
+    QString caption = ResStr(SCfgWindowCaption).arg(ApplicationTitle(), QFileInfo(FileName).fileName());
+    if (!Value) caption += ResStr(SCfgUnsavedMark);
+    if (MainView) MainView->SetCaption(caption);
+}
+
+void TDataMap::MakeFileName() {
+    TDateEditors date;
+    if (!MainView || !MainView->ReadDateEditors(date)) {
+        // Without the editors the name takes the configuration's own date.
+        const bool digits = ConfigDate.size() == 6 && std::all_of(ConfigDate.begin(), ConfigDate.end(),
+                                                                  [](QChar c) { return c.isDigit(); });
+        date.DayEdit = digits ? ConfigDate.mid(0, 2).toInt() : 1;
+        date.MonthEdit = digits ? ConfigDate.mid(2, 2).toInt() : 1;
+        date.YearEdit = 2000 + (digits ? ConfigDate.mid(4, 2).toInt() : 0);
+        date.DayText = QString::number(date.DayEdit);
+        date.MonthText = QString::number(date.MonthEdit);
+        date.YearText = QString::number(date.YearEdit);
+    }
+    QString name = Model + QLatin1Char(' ');
+    if (Fuel == FuelCNG) name += ResStr(SCfgFuelWordCNG) + QLatin1Char(' ');
+    if (Fuel == FuelLPG) name += ResStr(SCfgFuelWordLPG) + QLatin1Char(' ');
+    if (OperatingMode == SlaveMode) name += ResStr(SCfgModeWordSlave) + QLatin1Char(' ');
+    if (OperatingMode == CompensatedMode) name += ResStr(SCfgModeWordComp) + QLatin1Char(' ');
+    name += date.YearText;
+    name += (date.MonthEdit < 10 ? QStringLiteral("-0") : QStringLiteral("-")) + date.MonthText;
+    name += (date.DayEdit < 10 ? QStringLiteral("-0") : QStringLiteral("-")) + date.DayText;
+    FileName = name + QStringLiteral(".cfg");
+}
+
+void TDataMap::ReadFromGUI() {
+    TSettingEditors e;
+    if (MainView && MainView->ReadSettingEditors(e)) {
+        if (e.ComboBoxCarburante == FuelCNG || e.ComboBoxCarburante == FuelLPG)
+            Fuel = uint8_t(e.ComboBoxCarburante);
+        Cylinders = e.CylindersEdit;
+        IgnitionType = e.ComboBoxTipoAccensione;
+        PulsesPerRev = e.EditImpulsiGiro;
+        LambdaType = e.ComboBoxTipoLambda;
+        LambdaProbes = e.NumeroLambdaEdit;
+        LevelSensorType = e.ComboBoxTipoSensoreGas;
+        MAPSensor = e.MAPSensorBox;
+        SwitchCondition = e.ComboBoxTipoCambio;
+        // Already on a multiple of 100: the range check rounds this editor on every change.
+        SwitchRPM = e.EditSogliaGiri;
+        SwitchTempSensor = e.ThresholdTempType;
+        SwitchTemp = e.EditThresholdTemp;
+        SwitchDelay = e.EditRitardoPassaggio;
+        BackupDelay = e.EditTempoBassaPressione;
+        InjectorOffset = e.EditOffsetIniettore;
+        MaxCurrentTime = e.EditTempoMassimaCorrente;
+        SteadyCurrent = e.EditCorrenteMantenimento;
+        InjectorType = e.ComboBoxTipoIniettori;
+        MinOpenTime = e.EditAperturaIniettori;
+        BackToPetrolOnLowGas = e.CheckBoxRitornoAutomatico;
+        IntegralRich = e.EditComponenteIngrassare;
+        IntegralLean = e.EditComponenteSmagrire;
+        ProportionalRich = e.EditProporzionaleIngrassare;
+        ProportionalLean = e.EditProporzionaleSmagrire;
+        SamplingPeriodMin = e.EditPeriodoMin;
+        SamplingPeriodMax = e.EditPeriodoMax;
+        LambdaControllerOn = e.EnableLambdaController;
+        LambdaEmulationOn = e.EnableLambdaEmulation;
+        EmulatedRich = e.EditLivelloAltoEmulazione;
+        EmulatedLean = e.EditLivelloBassoEmulazione;
+        LeanThreshold = e.LeanThresholdEdit;
+        RichThreshold = e.RichThresholdEdit;
+        Make = e.BrandComboBox;
+        Model = e.CarTypeEdit;
+        ConfigDate =
+            TwoDigits(e.Date.DayEdit) + TwoDigits(e.Date.MonthEdit) + TwoDigits(e.Date.YearEdit - 2000);
+        AccelLevel = e.SliderAccelerationLevel;
+        SoftStartT1 = e.SoftStartT1;
+        SoftStartT2 = e.SoftStartT2;
+        DeltaMap = e.DeltaMap;
+        MapThreshold = e.MapThreshold;
+        AccelControlOn = e.EnableAccelerationControl;
+        FullGroupHoldOff = RoundToEven(e.SliderFullGroupHoldOff);
+        TPSCutOffOn = e.EnableTPSCutOff;
+        TPSCutOffRPM = RoundToMultiple(e.RPMThresholdEdit, 100);
+        TPSThreshold = e.TPSThresholdEdit;
+        TPSHysteresis = e.TPShisteresysEdit;
+        TPSType = e.ComboBoxTipoTPS;
+        TPSFallTime = e.TPSFallTimeEdit;
+        ReducerType = e.PressureReducerType;
+        PressureSensorType = e.PressureSensorType;
+        SlaveMinDelay = e.SlaveMinDelayEdit;
+        SlaveMaxDelay = e.SlaveMaxDelayEdit;
+        ExtraInjectionFilter = e.SliderExtraInjection;
+        PetrolAcquire = e.ButtonAcqGasoline;
+        PetrolAdapt = e.ButtonUpdateGasoline;
+        GasAdapt = e.ButtonUpdateGas;
+    }
+
+    TAdaptivityEditors a;
+    if (AdaptivityView && AdaptivityView->ReadAdaptivityEditors(a)) {
+        AdaptDwell = a.SliderTempoPermanenza;
+        AdaptMinRPM = a.EditMinGiri;
+        AdaptMaxRPM = a.EditMaxGiri;
+        // The window's Y editors and correction slider serve the mode in use; the other mode's
+        // values stay as they are.
+        if (OperatingMode == SlaveMode) {
+            AdaptSlaveCorrection = a.SliderCorrection;
+            AdaptSlaveMinY = a.EditMinY;
+            AdaptSlaveMaxY = a.EditMaxY;
+        } else if (OperatingMode == CompensatedMode) {
+            AdaptCompCorrection = a.SliderCorrection;
+            AdaptCompMinY = a.EditMinYInteger;
+            AdaptCompMaxY = a.EditMaxYInteger;
+        }
+    }
+}
+
+void TDataMap::RefreshViews() {
+    if (MainView) {
+        MainView->RefreshPages();
+        MainView->RefreshStatusControls();
+    }
+    if (AdaptivityView) AdaptivityView->RefreshEditors();
+}
+
+double TDataMap::GetMapValue(TMapTypeOfData Kind, int Row, int Index) const {
+    using K = TMapTypeOfData;
+    auto cell = [Row, Index](const TMapCells<double>& map) {
+        return map.InRange(Row) && map[Row].InRange(Index) ? map[Row][Index] : 0.0;
+    };
+    auto item = [Index](const auto& array) { return array.InRange(Index) ? double(array[Index]) : 0.0; };
+    switch (Kind) {
+    case K::Giri_Slave:
+        return item(Giri_Slave);
+    case K::TempiBenzina_Slave:
+        return item(TempiBenzina_Slave);
+    case K::TempiGas_Slave_banco1:
+        return cell(TempiGas_Slave_banco1);
+    case K::TempiGas_Slave_banco2:
+        return cell(TempiGas_Slave_banco2);
+    case K::Giri_Benzina:
+        return item(Giri_Benzina);
+    case K::MAP_Benzina:
+        return item(MAP_Benzina);
+    case K::Benzina:
+        return cell(Benzina);
+    case K::Giri_Comp:
+        return item(Giri_Comp);
+    case K::MAP_Comp:
+        return item(MAP_Comp);
+    case K::TempiGas_Comp_banco1:
+        return cell(TempiGas_Comp_banco1);
+    case K::TempiGas_Comp_banco2:
+        return cell(TempiGas_Comp_banco2);
+    case K::TemperaturaRiduttore:
+        return item(TemperaturaRiduttore);
+    case K::CorrTemperaturaRiduttore:
+        return item(CorrTemperaturaRiduttore);
+    case K::TemperaturaGas:
+        return item(TemperaturaGas);
+    case K::CorrTemperaturaGas:
+        return item(CorrTemperaturaGas);
+    case K::PressioneGas:
+        return item(PressioneGas);
+    case K::CorrPressioneGas:
+        return item(CorrPressioneGas);
+    case K::RiferimentoSondaLambda:
+        return item(RiferimentoSondaLambda);
+    case K::TemperaturaCicchetto:
+        return item(TemperaturaCicchetto);
+    case K::TempoCicchetto:
+        return item(TempoCicchetto);
+    case K::LivelloGas:
+        return GasLevelThreshold(LevelSensorType, Index, LivelloGas);
+    }
+    return 0;
+}
+
+void TDataMap::SetMapValue(TMapTypeOfData Kind, int Row, double Value, int Index) {
+    using K = TMapTypeOfData;
+    auto cell = [Row, Index, Value](TMapCells<double>& map) {
+        if (map.InRange(Row) && map[Row].InRange(Index)) map[Row][Index] = Value;
+    };
+    auto item = [Index, Value](auto& array) {
+        if (array.InRange(Index)) array[Index] = Value;
+    };
+    auto speed = [Index, Value](TOneBasedArray<int32_t, 9>& array) {
+        if (array.InRange(Index)) array[Index] = TruncatedInteger(Value);
+    };
+    switch (Kind) {
+    case K::Giri_Slave:
+        return speed(Giri_Slave);
+    case K::TempiBenzina_Slave:
+        return item(TempiBenzina_Slave);
+    case K::TempiGas_Slave_banco1:
+        return cell(TempiGas_Slave_banco1);
+    case K::TempiGas_Slave_banco2:
+        return cell(TempiGas_Slave_banco2);
+    case K::Giri_Benzina:
+        return speed(Giri_Benzina);
+    case K::MAP_Benzina:
+        return item(MAP_Benzina);
+    case K::Benzina:
+        return cell(Benzina);
+    case K::Giri_Comp:
+        return speed(Giri_Comp);
+    case K::MAP_Comp:
+        return item(MAP_Comp);
+    case K::TempiGas_Comp_banco1:
+        return cell(TempiGas_Comp_banco1);
+    case K::TempiGas_Comp_banco2:
+        return cell(TempiGas_Comp_banco2);
+    case K::TemperaturaRiduttore:
+        return item(TemperaturaRiduttore);
+    case K::CorrTemperaturaRiduttore:
+        return item(CorrTemperaturaRiduttore);
+    case K::TemperaturaGas:
+        return item(TemperaturaGas);
+    case K::CorrTemperaturaGas:
+        return item(CorrTemperaturaGas);
+    case K::PressioneGas:
+        return item(PressioneGas);
+    case K::CorrPressioneGas:
+        return item(CorrPressioneGas);
+    case K::RiferimentoSondaLambda:
+        return item(RiferimentoSondaLambda);
+    case K::TemperaturaCicchetto:
+        return item(TemperaturaCicchetto);
+    case K::TempoCicchetto:
+        return item(TempoCicchetto);
+    case K::LivelloGas:
+        return item(LivelloGas);
+    }
+}
+
+bool TDataMap::CheckRange(const QObject* Sender) {
+    if (MainView) {
+        for (TSpeedEditor editor : {TSpeedEditor::EditSogliaGiri, TSpeedEditor::RPMThresholdEdit}) {
+            int value = 0;
+            if (MainView->SpeedEditorValue(editor, value))
+                MainView->SetSpeedEditorValue(editor, RoundToMultiple(value, 100));
+        }
+    }
+    bool inRange = true;
+    TNumericEditorState state;
+    if (MainView && Sender && MainView->NumericEditorState(Sender, state)) {
+        const double value = state.HoldsReal ? state.RealValue : double(state.IntegerValue);
+        inRange = state.MinValue <= value && value <= state.MaxValue;
+    }
+    return inRange || !EnableCheckRanges;
+}
+
+void TDataMap::SaveUndo() {
+    ModelToRaw(UndoImage);
+    FUndoSaved = true;
+    if (MainView) MainView->SetUndoEnabled(true);
+}
+
+void TDataMap::Undo() {
+    // Before the first snapshot the undo image holds nothing of this configuration.
+    if (!FUndoSaved) return;
+    EnableMapRefresh = false;
+    RawToSettings(UndoImage);
+    RawToMaps(UndoImage);
+    RefreshViews();
+    if (MainView) {
+        MainView->UpdateColourRanges();
+        if (OperatingMode == CompensatedMode) {
+            MainView->RepaintMapGrid(TMapGridId::MappaGas_Comp);
+            MainView->RepaintMapGrid(TMapGridId::MappaBenzina);
+        } else {
+            MainView->RepaintMapGrid(TMapGridId::MappaGas_Slave);
+            MainView->RefreshMapCheck();
+        }
+    }
+    DownloadAll(false);
+    EnableMapRefresh = true;
+}
+
+void TDataMap::MergeMaps(const RMappatura& Rec) {
+    MergeMap(Rec, 8, 1);
+    MergeMap(Rec, 8, 2);
+    MergeMap(Rec, 4, 1);
+    MergeMap(Rec, 4, 2);
+    MergeMap(Rec, 3, Bank);
+}
+
+void TDataMap::MergeMap(const RMappatura& Rec, int Block, int BankNo) {
+    TConvertedMap file;
+    if (!ConvertRawMap(Rec, Block, BankNo, file)) return;
+    TMapCells<double>* cells = nullptr;
+    TOneBasedArray<double, MapRowCount> rows;
+    TOneBasedArray<double, MapColumnCount> speeds;
+    const TOneBasedArray<int32_t, MapColumnCount>* speedAxis = nullptr;
+    switch (Block) {
+    case 3:
+        cells = &Benzina;
+        rows = MAP_Benzina;
+        speedAxis = &Giri_Benzina;
+        break;
+    case 4:
+        cells = BankNo == 1 ? &TempiGas_Comp_banco1 : &TempiGas_Comp_banco2;
+        rows = MAP_Comp;
+        speedAxis = &Giri_Comp;
+        break;
+    default: // 8
+        cells = BankNo == 1 ? &TempiGas_Slave_banco1 : &TempiGas_Slave_banco2;
+        rows = TempiBenzina_Slave;
+        speedAxis = &Giri_Slave;
+        break;
+    }
+    for (int c = 1; c <= MapColumnCount; ++c)
+        speeds[c] = (*speedAxis)[c];
+
+    // Re-sample the file's map onto the model's rows, then onto its columns.
+    TMapCells<double> g;
+    for (int r = 1; r <= MapRowCount; ++r) {
+        const TAxisPosition p = Locate(rows[r], file.RowAxis);
+        for (int c = 1; c <= MapColumnCount; ++c)
+            g[r][c] = p.First ? file.Cells[1][c]
+                              : (file.Cells[p.K][c] - file.Cells[p.K - 1][c]) * p.T + file.Cells[p.K - 1][c];
+    }
+    TMapCells<double> h;
+    for (int c = 1; c <= MapColumnCount; ++c) {
+        const TAxisPosition p = Locate(speeds[c], file.SpeedAxis);
+        for (int r = 1; r <= MapRowCount; ++r)
+            h[r][c] = p.First ? g[r][1] : (g[r][p.K] - g[r][p.K - 1]) * p.T + g[r][p.K - 1];
+    }
+    for (int r = 1; r <= MapRowCount; ++r)
+        for (int c = 1; c <= MapColumnCount; ++c)
+            (*cells)[r][c] = ((*cells)[r][c] + h[r][c]) / 2;
+}

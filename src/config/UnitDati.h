@@ -1,0 +1,204 @@
+#pragma once
+
+#include "config/DataMapViews.h"
+#include "config/GridClipboard.h"
+#include "config/MapTypes.h"
+#include "config/RawImage.h"
+#include "link/Frames.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+
+// What the tool believes the ECU's operating mode to be: 0 Slave, 1 Compensated.
+enum : uint8_t { SlaveMode = 0, CompensatedMode = 1 };
+extern uint8_t OperatingMode;
+
+// Codes of the multiple-choice settings (the positions of the editors' items).
+enum : uint8_t { FuelCNG = 0, FuelLPG = 1 };
+enum : int { LevelSensorCustom = 4, LevelSensorReverseCustom = 5 };
+enum : int { TPSNone = 0, TPSRising = 1, TPSFalling = 2 };
+
+// The one configuration in memory, in engineering units: what the windows show and edit, what is
+// written to and read from the ECU and what is saved to a file. Reached through DataMap.
+class TDataMap : public QObject, public TConsumerInterface {
+    Q_OBJECT
+    Q_PROPERTY(bool Saved READ Saved WRITE SetSaved)
+    Q_PROPERTY(bool EnableCheckRanges MEMBER EnableCheckRanges)
+    Q_PROPERTY(bool EnableMapRefresh MEMBER EnableMapRefresh)
+
+public:
+    explicit TDataMap(QObject* Owner = nullptr);
+    ~TDataMap() override;
+    TDataMap(const TDataMap&) = delete;
+    TDataMap& operator=(const TDataMap&) = delete;
+
+    // ---- Maps, axes and tables, addressed by TMapTypeOfData ----
+    TOneBasedArray<int32_t, 9> Giri_Slave;         // rpm
+    TOneBasedArray<double, 12> TempiBenzina_Slave; // ms
+    TMapCells<double> TempiGas_Slave_banco1;       // factor
+    TMapCells<double> TempiGas_Slave_banco2;
+    TOneBasedArray<int32_t, 9> Giri_Comp;   // rpm
+    TOneBasedArray<double, 12> MAP_Comp;    // mbar
+    TMapCells<double> TempiGas_Comp_banco1; // ms
+    TMapCells<double> TempiGas_Comp_banco2;
+    TOneBasedArray<int32_t, 9> Giri_Benzina;            // rpm
+    TOneBasedArray<double, 12> MAP_Benzina;             // mbar
+    TMapCells<double> Benzina;                          // ms
+    TOneBasedArray<double, 9> TemperaturaRiduttore;     // deg C
+    TOneBasedArray<double, 9> CorrTemperaturaRiduttore; // percent
+    TOneBasedArray<double, 9> TemperaturaGas;           // deg C
+    TOneBasedArray<double, 9> CorrTemperaturaGas;       // percent
+    TOneBasedArray<double, 15> PressioneGas;            // mbar
+    TOneBasedArray<double, 15> CorrPressioneGas;        // percent
+    TOneBasedArray<double, 12> RiferimentoSondaLambda;  // V
+    TOneBasedArray<double, 6> TemperaturaCicchetto;     // deg C
+    TOneBasedArray<double, 6> TempoCicchetto;           // ms
+    TOneBasedArray<double, 4> LivelloGas;               // V
+
+    // ---- Scalar settings ----
+    QString FileName;
+    uint8_t Bank = 1; // 1 or 2: the bank whose gas maps are shown, edited and sent singly
+    uint8_t Fuel = FuelLPG;
+    int32_t Cylinders = 4;
+    int32_t IgnitionType = 0;
+    int32_t PulsesPerRev = 2;
+    int32_t EngineAux = 0;
+    int32_t LambdaType = 1;
+    int32_t LambdaProbes = 1;
+    int32_t LevelSensorType = 0;
+    int32_t MAPSensor = 1;
+    int32_t SwitchCondition = 0;
+    int32_t SwitchRPM = 2000;
+    int32_t SwitchTempSensor = 1;
+    int32_t SwitchTemp = 30;
+    int32_t SwitchDelay = 40;
+    int32_t BackupDelay = 1;
+    double InjectorOffset = 0.8;
+    int32_t MaxCurrentTime = 3;
+    double SteadyCurrent = 1.0;
+    int32_t InjectorType = 0;
+    double MinOpenTime = 2.8;
+    bool BackToPetrolOnLowGas = true;
+    int32_t IntegralRich = 0;
+    int32_t IntegralLean = 0;
+    double ProportionalRich = 1.0;
+    double ProportionalLean = 1.0;
+    int32_t SamplingPeriodMin = 23;
+    int32_t SamplingPeriodMax = 23;
+    bool LambdaControllerOn = false;
+    bool LambdaEmulationOn = false;
+    double EmulatedRich = 0.8;
+    double EmulatedLean = 0.1;
+    double LambdaAuxA = 4.0;
+    double LambdaAuxB = 0;
+    double LeanThreshold = 0.3;
+    double RichThreshold = 0.6;
+    QString Make;
+    QString Model;
+    QString ConfigDate; // "ddmmyy"
+    double AccelLevel = 100;
+    double SoftStartT1 = 1000;
+    double SoftStartT2 = 500;
+    int32_t DeltaMap = 1000;
+    int32_t MapThreshold = 500;
+    bool AccelControlOn = false;
+    int32_t FullGroupHoldOff = 0;
+    bool TPSCutOffOn = false;
+    int32_t TPSCutOffRPM = 1500;
+    double TPSThreshold = 1.5;
+    double TPSHysteresis = 0.5;
+    int32_t TPSType = 0;
+    double TPSFallTime = 1.0;
+    int32_t ReducerType = 1;
+    int32_t PressureSensorType = 1;
+    double SlaveMinDelay = 0.5;
+    double SlaveMaxDelay = 3.0;
+    double ExtraInjectionFilter = 0;
+    bool PetrolAcquire = false;
+    bool PetrolAdapt = false;
+    bool AdaptAux = false;
+    bool GasAdapt = false;
+    int32_t AdaptMinRPM = 0;
+    int32_t AdaptMaxRPM = 0;
+    double AdaptSlaveMinY = 0; // ms
+    double AdaptSlaveMaxY = 0;
+    double AdaptCompMinY = 0; // mbar
+    double AdaptCompMaxY = 0;
+    double AdaptDwell = 10;
+    double AdaptSlaveCorrection = 2;
+    double AdaptCompCorrection = 1;
+
+    // ---- Published properties ----
+    bool Saved() const { return FSaved; }
+    void SetSaved(bool Value);
+    bool EnableCheckRanges = false; // editor values outside their limits are refused
+    bool EnableMapRefresh = true;   // the periodic re-read of the displayed map is allowed
+
+    // ---- What the model owns ----
+    TRawData RawData;
+    TGridClipboard GridClipboard;
+    // The one-level undo snapshot, in raw form.
+    RMappatura UndoImage;
+
+    // The windows that show the model; null until they exist.
+    TMainView* MainView = nullptr;
+    TAdaptivityView* AdaptivityView = nullptr;
+
+    // ---- Record ----
+    void MakeFileName();
+    // Copies every settings editor of the main and adaptivity windows into its field.
+    void ReadFromGUI();
+    // Asks the windows to show the model again.
+    void RefreshViews();
+
+    // ---- Arrays ----
+    double GetMapValue(TMapTypeOfData Kind, int Row, int Index) const;
+    void SetMapValue(TMapTypeOfData Kind, int Row, double Value, int Index);
+    double GetTableValue(TMapTypeOfData Kind, int Index) const { return GetMapValue(Kind, 0, Index); }
+    void SetTableValue(TMapTypeOfData Kind, int Index, double Value) { SetMapValue(Kind, 0, Value, Index); }
+
+    // ---- Raw image conversions ----
+    void RawToSettings(const RMappatura& Rec);
+    void RawToMap(const RMappatura& Rec, int Block, int BankNo);
+    void RawToMaps(const RMappatura& Rec);
+    void ModelToRaw(RMappatura& Rec);
+
+    // ---- Defaults ----
+    void ResetAll(uint8_t FuelCode);
+    void SetDefaultAxes(bool Turbo);
+    void SetDefaultSlaveMaps(uint8_t FuelCode);
+    void SetPressureCorrectionDefaults();
+    void SetWaterCorrectionDefaults();
+    void SetGasTempCorrectionDefaults();
+    void SetLambdaControlDefaults(uint8_t Mode);
+    void SetAdaptiveDefaults(uint8_t Mode);
+
+    // ---- Editing services ----
+    // True when the changed editor Sender is within its limits, or the range check is off.
+    bool CheckRange(const QObject* Sender);
+    void SaveUndo();
+    bool UndoAvailable() const { return FUndoSaved; }
+    void Undo();
+    void MergeMaps(const RMappatura& Rec);
+    void MergeMap(const RMappatura& Rec, int Block, int BankNo);
+
+    // ---- Transfer with the ECU ----
+    void DownloadAll(bool Notify);
+
+    // ---- TConsumerInterface ----
+    void FrameReceived(const TFrame& Reply) override;
+    void FrameDiscarded() override;
+    void FrameFailed() override;
+
+private:
+    bool FSaved = false;
+    bool FUndoSaved = false;
+};
+
+// The effective gas level threshold Index (1..4) for a level sensor type: the tool's fixed table,
+// or the model's own LivelloGas for the custom types (and for a type the tool does not know).
+double GasLevelThreshold(int SensorType, int Index, const TOneBasedArray<double, 4>& Custom);
+
+// The one configuration model of the program, created by the main window.
+extern TDataMap* DataMap;
