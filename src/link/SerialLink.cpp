@@ -7,6 +7,7 @@
 #include "link/Codec.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 
@@ -90,7 +91,7 @@ void TSerialLink::SetPortEnumerator(TPortEnumerator enumerator) {
 QStringList TSerialLink::ReadPorts() {
     QStringList names = Enumerator() ? Enumerator()() : SystemPortNames();
     const QString extra = IsDevicePath(FPortName) ? FPortName : PortNameFromSetting(ReadSetting(KeyComPort));
-    if (IsDevicePath(extra) && !names.contains(extra)) {
+    if (IsDevicePath(extra) && !names.contains(extra) && QFileInfo::exists(extra)) {
         // "/dev/ttyUSB0" names the same port as the listed "ttyUSB0".
         const QString listedAs = extra.startsWith(QLatin1String("/dev/")) ? extra.mid(5) : QString();
         if (listedAs.isEmpty() || !names.contains(listedAs)) names << extra;

@@ -79,8 +79,8 @@ public:
     // The system's serial port names. Tests replace the enumeration to list only their own ports.
     using TPortEnumerator = std::function<QStringList()>;
     static void SetPortEnumerator(TPortEnumerator enumerator);
-    // The enumeration plus the port of the settings file (or the current one) when it is a device
-    // path the enumeration does not list, sorted as text.
+    // The enumeration plus the port of the settings file (or the current one) when it is an
+    // existing device path the enumeration does not list, sorted as text.
     QStringList ReadPorts();
     // The port a COMPORT value names: a bare number n is "COMn" (0 is none), a name is itself, and
     // anything that cannot be a device name is none.

@@ -1,0 +1,239 @@
+#include "LinkFixture.h"
+
+#include <QFile>
+
+namespace {
+
+const QString ComPort = QStringLiteral("COMPORT");
+const QString AutoScan = QStringLiteral("COM_AUTOSCAN");
+
+// ---- Port settings --------------------------------------------------------------------------
+
+struct SettingsCase {
+    const char* comPort; // nullptr: no line
+    const char* autoScan;
+    QStringList ports;
+    QString port;
+    QString status; // the message shown, "" for none
+    bool scan;
+};
+
+using PortSettings = LinkFixture;
+
+TEST_F(PortSettings, LoadChoosesThePortAndTheScan) {
+    const QStringList two = {QStringLiteral("COM10"), QStringLiteral("COM2")};
+    const SettingsCase cases[] = {
+        {nullptr, nullptr, two, QStringLiteral("COM10"), QStringLiteral("Trying on COM10"), false},
+        {"ttyUSB3", "TRUE", two, QStringLiteral("ttyUSB3"), QStringLiteral("Trying on ttyUSB3"), true},
+        {"3", "true", two, QStringLiteral("COM3"), QStringLiteral("Trying on COM3"), false},
+        {"0", "FALSE", two, QString(), QString(), false},
+        {"no such port!", nullptr, two, QString(), QString(), false},
+        {nullptr, "TRUE", {}, QString(), QStringLiteral("No COM port found"), true},
+    };
+    for (const SettingsCase& c : cases) {
+        SCOPED_TRACE(c.comPort ? c.comPort : "(none)");
+        QFile::remove(SettingsFilePath());
+        if (c.comPort) Setting(ComPort, QLatin1String(c.comPort));
+        if (c.autoScan) Setting(AutoScan, QLatin1String(c.autoScan));
+        Create();
+        link->Ports = c.ports;
+        link->LoadPortSettings();
+        EXPECT_EQ(link->PortName(), c.port);
+        EXPECT_EQ(Status(), c.status);
+        EXPECT_EQ(link->ScanCOM(), c.scan);
+        status[0].clear();
+    }
+}
+
+TEST_F(PortSettings, SavedPortAndScanReadBackTheSame) {
+    Create();
+    link->Ports = {QStringLiteral("ttyS0")};
+    ASSERT_TRUE(link->SetPortName(QStringLiteral("/dev/ttyUSB1")));
+    link->SetScanCOM(true);
+    EXPECT_EQ(ReadSetting(ComPort), QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_EQ(ReadSetting(AutoScan), QStringLiteral("TRUE"));
+
+    link->SetPortName(QString());
+    link->SetScanCOM(false);
+    EXPECT_EQ(ReadSetting(ComPort), QStringLiteral("0")); // no port stays no port, not "the first one"
+    EXPECT_EQ(ReadSetting(AutoScan), QStringLiteral("FALSE"));
+    link->LoadPortSettings();
+    EXPECT_EQ(link->PortName(), QString());
+}
+
+TEST_F(PortSettings, PortListIsSortedAsTextAndKeepsTheSettingsDevicePath) {
+    ports = {QStringLiteral("ttyS1"), QStringLiteral("COM2"), QStringLiteral("COM10")};
+    PtyLine line;
+    Setting(ComPort, line.path);
+    Create();
+    EXPECT_EQ(link->ReadPorts(), QStringList({line.path, "COM10", "COM2", "ttyS1"}));
+    // A device path that does not exist is no port to list.
+    Setting(ComPort, QStringLiteral("/dev/corvane-no-such-port"));
+    EXPECT_EQ(link->ReadPorts(), QStringList({"COM10", "COM2", "ttyS1"}));
+    // The same device under its listed name is not listed twice.
+    Setting(ComPort, QStringLiteral("/dev/ttyS1"));
+    EXPECT_EQ(link->ReadPorts(), QStringList({"COM10", "COM2", "ttyS1"}));
+}
+
+TEST_F(PortSettings, PortThatCannotBeOpenedFallsBackToTheFirstListedPort) {
+    PtyLine line;
+    ASSERT_TRUE(line.Ok());
+    ports = {line.path};
+    Setting(ComPort, QStringLiteral("/dev/corvane-no-such-port"));
+    Start();
+    EXPECT_EQ(link->PortName(), line.path);
+    EXPECT_TRUE(link->PortIsOpen());
+    EXPECT_EQ(Status(), QStringLiteral("Trying on ") + line.path);
+    EXPECT_FALSE(clients.comErrors.isEmpty());
+}
+
+// ---- Without a port, requests time out ------------------------------------------------------
+
+class Recorder : public TConsumerInterface {
+public:
+    QStringList events;
+    void FrameReceived(const TFrame& r) override {
+        events << QStringLiteral("received %1").arg(FrameCommand(r.Data), 0, 16);
+    }
+    void FrameDiscarded() override { events << QStringLiteral("discarded"); }
+    void FrameFailed() override { events << QStringLiteral("failed"); }
+};
+
+TEST_F(PortSettings, WithoutAPortEachRequestFailsAfterThreeTimeouts) {
+    struct Case {
+        const char* name;
+        bool listPort;
+        const char* comPort;
+    } cases[] = {{"no port in the system", false, nullptr},
+                 {"setting that names no port", true, "no such port!"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyLine line;
+        ports = c.listPort ? QStringList{line.path} : QStringList{};
+        QFile::remove(SettingsFilePath());
+        if (c.comPort) Setting(ComPort, QLatin1String(c.comPort));
+        link.reset();
+        tick = 0;
+        Start();
+        ASSERT_FALSE(link->PortIsSelected());
+        Recorder consumer;
+        QueueFrame(CommandBody(cmdIdentify), &consumer, false);
+        Ticks(149);
+        EXPECT_TRUE(consumer.events.isEmpty());
+        Ticks(1);
+        EXPECT_EQ(consumer.events, QStringList({"failed", "discarded"}));
+        EXPECT_EQ(Status(), QStringLiteral("No COM port found"));
+        EXPECT_TRUE(line.Read().isEmpty());
+        link.reset();
+    }
+}
+
+// ---- A silent line --------------------------------------------------------------------------
+
+using SilentLine = LinkFixture;
+
+TEST_F(SilentLine, ProbeIsSentThreeTimesHalfASecondApartThenEveryWatchdogRun) {
+    PtyLine line;
+    ASSERT_TRUE(line.Ok());
+    ports = {line.path};
+    Start();
+    ASSERT_TRUE(link->PortIsOpen());
+    Ticks(352, &line);
+    EXPECT_EQ(SentTicks(), std::vector<int>({203, 253, 303}));
+    EXPECT_NE(Status(), QStringLiteral("ECU not connected on ") + line.path);
+    status[1].clear();
+    Ticks(1, &line);
+    EXPECT_EQ(Status(), QStringLiteral("ECU not connected on ") + line.path);
+    ASSERT_FALSE(status[1].isEmpty());
+    EXPECT_EQ(status[1].last(), QString());
+    EXPECT_FALSE(link->ECUisConnected());
+    Ticks(610 - 353, &line);
+    EXPECT_EQ(SentTicks(), std::vector<int>({203, 253, 303, 406, 456, 506, 609}));
+    for (const auto& s : sent)
+        EXPECT_EQ(UnescapeFrame(s.second), BuildFrame(CommandBody(cmdConnect)));
+}
+
+TEST_F(SilentLine, AutoScanMovesToTheNextPortAndWrapsFromTheLastToTheFirst) {
+    PtyLine first, last;
+    ports = {first.path, last.path};
+    std::sort(ports.begin(), ports.end());
+    PtyLine& a = first.path == ports[0] ? first : last;
+    PtyLine& b = first.path == ports[0] ? last : first;
+    Setting(ComPort, ports[1]);
+    Setting(AutoScan, QStringLiteral("TRUE"));
+    Start();
+    ASSERT_EQ(link->PortName(), ports[1]);
+    Ticks(203, &b);
+    EXPECT_EQ(status[0].last(), QStringLiteral("Scanning ") + ports[1]);
+    EXPECT_EQ(sent.size(), 1u);
+    Ticks(406 - 203, &b);
+    // Three silent probes on the last port, then the scan wraps round to the first.
+    EXPECT_EQ(SentTicks(), std::vector<int>({203, 253, 303}));
+    EXPECT_EQ(link->PortName(), ports[0]);
+    EXPECT_EQ(Status(), QStringLiteral("Scanning ") + ports[0]);
+    EXPECT_TRUE(link->PortIsOpen());
+    const auto probe = PtyLine::Frames(a.Read());
+    ASSERT_EQ(probe.size(), 1u);
+    EXPECT_EQ(UnescapeFrame(probe[0]), BuildFrame(CommandBody(cmdConnect)));
+}
+
+// ---- The line answers ----------------------------------------------------------------------
+
+using Line = LinkFixture;
+
+TEST_F(Line, AnEchoingModemIsReportedAndTheEchoTakenAsAnUnexpectedAnswer) {
+    PtyLine line;
+    ports = {line.path};
+    Start();
+    link->SendConnectProbe();
+    QByteArray request;
+    ASSERT_TRUE(WaitFor([&] { return !(request += line.Read()).isEmpty(); }));
+    line.Write(request);
+    ASSERT_TRUE(WaitFor([&] { return !clients.comErrors.isEmpty(); }));
+    EXPECT_EQ(Status(), QStringLiteral("ERROR: modem on ") + line.path);
+    EXPECT_EQ(clients.comErrors, QStringList({"Unespected answer to command 07"}));
+    EXPECT_EQ(TXQueue->Count(), 1); // still waiting: the time-out resends it
+}
+
+TEST_F(Line, FrameThatNeverEndsTimesOutAndTheRequestIsSentAgain) {
+    PtyLine line;
+    ports = {line.path};
+    Start();
+    link->SendConnectProbe();
+    ASSERT_TRUE(WaitFor([&] { return !line.Read().isEmpty(); }));
+    line.Write(QByteArray::fromHex("fe0102"));
+    ASSERT_TRUE(WaitFor([&] { return !clients.comErrors.isEmpty(); }));
+    EXPECT_EQ(clients.comErrors, QStringList({"Frame time-out error"}));
+    QByteArray again;
+    ASSERT_TRUE(WaitFor([&] { return !(again += line.Read()).isEmpty(); }));
+    EXPECT_EQ(UnescapeFrame(again), BuildFrame(CommandBody(cmdConnect)));
+    EXPECT_EQ(TXQueue->HeadFrame()->Attempts, 2);
+}
+
+TEST_F(Line, PulledOutPortIsReportedAndOpenedAgainWhenItComesBack) {
+    auto line = std::make_unique<PtyLine>();
+    const QString device = settingsDir.filePath(QStringLiteral("ttyECU"));
+    ASSERT_TRUE(QFile::link(line->path, device));
+    Setting(ComPort, device);
+    Start();
+    ASSERT_TRUE(link->PortIsOpen());
+    line->Close();
+    ASSERT_TRUE(WaitFor([&] { return !link->PortIsOpen(); }));
+    EXPECT_EQ(Status(), QStringLiteral("Port lost: ") + device);
+    EXPECT_FALSE(link->ECUisConnected());
+
+    // Requests while it is gone find no port and are dropped; the watchdog keeps trying.
+    Ticks(203);
+    EXPECT_FALSE(link->PortIsOpen());
+    EXPECT_EQ(link->PortName(), device);
+
+    line = std::make_unique<PtyLine>();
+    QFile::remove(device);
+    ASSERT_TRUE(QFile::link(line->path, device));
+    Ticks(203, line.get());
+    EXPECT_TRUE(link->PortIsOpen());
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(UnescapeFrame(sent[0].second), BuildFrame(CommandBody(cmdConnect)));
+}
+
+} // namespace
