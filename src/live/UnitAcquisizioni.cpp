@@ -3,6 +3,7 @@
 #include "StringIds.h"
 #include "app/Strings.h"
 #include "app/UserDialogs.h"
+#include "config/UnitDati.h"
 #include "link/Codec.h"
 #include "link/ReplyDispatch.h"
 #include "live/RecordingFile.h"
@@ -175,8 +176,11 @@ TAcquisitions::~TAcquisitions() {
     CloseRecording();
 }
 
-TSensorSetup TAcquisitions::Sensors() const {
-    return SensorSetupSource ? SensorSetupSource() : TSensorSetup{};
+int TAcquisitions::LambdaType() const {
+    return DataMap ? DataMap->LambdaType : 0;
+}
+int TAcquisitions::TPSType() const {
+    return DataMap ? DataMap->TPSType : 0;
 }
 
 void TAcquisitions::FrameReceived(const TFrame& Reply) {
@@ -228,23 +232,23 @@ void TAcquisitions::SendFastRequest() {
 }
 
 void TAcquisitions::ComputeValues() {
-    const TSensorSetup sensors = Sensors();
+    const int lambdaType = LambdaType();
     const auto& w = Raw.Words;
     Petrol = w[38] != 0;
     GasPending = w[39] == 5 && Petrol;
     RPM = Raw.RawRPM;
     Aux = Raw.RawAux;
     MAP = w[40];
-    TPSVolt = ThrottleVolts(sensors.TPSType, w[49]);
+    TPSVolt = ThrottleVolts(TPSType(), w[49]);
     for (int i = 0; i < 8; ++i) {
         PetrolTime[i] = w[i] / 1000.0;
         GasTime[i] = w[22 + i] / 1000.0;
     }
-    Lambda1 = LambdaVolts(sensors.LambdaType, w[30]);
-    Lambda2 = LambdaVolts(sensors.LambdaType, w[31]);
-    LambdaAux1 = LambdaVolts(sensors.LambdaType, w[34]);
-    LambdaAux2 = LambdaVolts(sensors.LambdaType, w[35]);
-    LambdaRef = LambdaVolts(sensors.LambdaType, w[41]);
+    Lambda1 = LambdaVolts(lambdaType, w[30]);
+    Lambda2 = LambdaVolts(lambdaType, w[31]);
+    LambdaAux1 = LambdaVolts(lambdaType, w[34]);
+    LambdaAux2 = LambdaVolts(lambdaType, w[35]);
+    LambdaRef = LambdaVolts(lambdaType, w[41]);
     Emulated1 = w[47] / 100.0;
     Emulated2 = w[48] / 100.0;
     WaterTemp = w[9] / 4.0 - 20.0;
@@ -288,7 +292,7 @@ void TAcquisitions::RefreshOnPollTick(bool meters) {
     } catch (...) {
     }
     try {
-        if (Sensors().LambdaType != 0) emit LambdaChartTick();
+        if (LambdaType() != 0) emit LambdaChartTick();
     } catch (...) {
     }
 }
@@ -368,20 +372,6 @@ void TAcquisitions::SetSaving(bool on) {
 void TAcquisitions::SetLoading(bool on) {
     Loading = on;
     if (Display) Display->PressLoadButton(on);
-}
-
-void TAcquisitions::ConnectReplyReceived() {
-    if (!StatusUpdate) SetStatusUpdate(true);
-    if (Display && Display->DisplayShown() && !Standard) {
-        SetStandard(true);
-        SetSuperFast(false);
-    }
-}
-
-void TAcquisitions::StopLiveData() {
-    SetStandard(false);
-    SetStatusUpdate(false);
-    SetSaving(false);
 }
 
 // ---- Recording and replay -------------------------------------------------------------------

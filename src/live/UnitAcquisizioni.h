@@ -10,7 +10,6 @@
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 // The words of the live-data replies exactly as the ECU sent them, and the byte layout of the
@@ -40,13 +39,6 @@ private:
     void ReadByte(int32_t& target);
 
     bool ReplyEnded = false;
-};
-
-// The two configuration settings the conversions depend on. They are read afresh for every
-// reply, so a change of either applies to the next values.
-struct TSensorSetup {
-    int LambdaType = 0;
-    int TPSType = 0;
 };
 
 // The live-data manager: the polling switches, the reply consumer of the three live-data
@@ -96,8 +88,6 @@ public:
 
     TRawMeasures Raw;
 
-    // Where LambdaType and TPSType come from; without a source both read as 0.
-    void SetSensorSetupSource(std::function<TSensorSetup()> source) { SensorSetupSource = std::move(source); }
     // The meters window, or nullptr.
     void SetDisplay(TAcquisitionDisplay* display) { Display = display; }
     TAcquisitionDisplay* GetDisplay() const { return Display; }
@@ -121,12 +111,6 @@ public:
     // Switching saving off closes a recording at once, keeping every line written so far.
     void SetSaving(bool on);
     void SetLoading(bool on);
-
-    // The reply to the connection probe: status polling on, and the meters' standard polling when
-    // the meters window is open.
-    void ConnectReplyReceived();
-    // Standard polling, status polling and saving off, in this order (ECU reset, flasher, close).
-    void StopLiveData();
 
     // The plotted value of each trace, before scaling by its Max.
     TTraceValues TraceValues() const;
@@ -161,13 +145,15 @@ signals:
     void PollCountdownReloaded(int ticks);
 
 private:
-    TSensorSetup Sensors() const;
+    // The configuration's lambda probe and throttle sensor types, read afresh for every reply so
+    // that a changed setting applies to the next values; 0 without a configuration model.
+    int LambdaType() const;
+    int TPSType() const;
     void ResetForNewPolling();
     void RefreshOnPollTick(bool meters);
     void ReportAndGoLive(const QString& message);
     void CloseRecording();
 
-    std::function<TSensorSetup()> SensorSetupSource;
     TAcquisitionDisplay* Display = nullptr;
     QString LoadedFile;
 };

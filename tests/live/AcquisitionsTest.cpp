@@ -96,7 +96,7 @@ TEST_F(LiveData, LambdaAndThrottleFollowTheConfiguredSensorTypes) {
                   {4, 0, 0.8},   {4, 255, 1.6}, {5, 255, 1.0}, {5, 0, 4.0}, {5, 85, 3.0}};
     for (const auto& c : lambda) {
         SCOPED_TRACE(testing::Message() << "lambda type " << c.type << " raw " << c.raw);
-        sensors.LambdaType = c.type;
+        dataMap.LambdaType = c.type;
         for (int i : {30, 31, 34, 35, 41})
             acq.Raw.Words[size_t(i)] = c.raw;
         acq.ComputeValues();
@@ -110,7 +110,7 @@ TEST_F(LiveData, LambdaAndThrottleFollowTheConfiguredSensorTypes) {
     } tps[] = {{0, 200, 0.0}, {1, 51, 1.0}, {1, 255, 5.0}, {2, 51, 4.0}, {2, 255, 0.0}};
     for (const auto& c : tps) {
         SCOPED_TRACE(testing::Message() << "TPS type " << c.type << " raw " << c.raw);
-        sensors.TPSType = c.type;
+        dataMap.TPSType = c.type;
         acq.Raw.Words[49] = c.raw;
         acq.ComputeValues();
         EXPECT_NEAR(acq.TPSVolt, c.volts, 1e-12);
@@ -170,7 +170,7 @@ TEST_F(LiveData, ReplyDecodesComputesThenRefreshesTheWindowsInOrder) {
     EXPECT_EQ(order, QStringList({"map check 3000", "working point", "status"}));
     EXPECT_DOUBLE_EQ(acq.Lambda1, 0.2);
 
-    sensors.LambdaType = 2;
+    dataMap.LambdaType = 2;
     acq.PollLiveData();
     Reply(ReplyCode(cmdLiveData), Words({{0, 3000}, {64, 51}}, 104));
     EXPECT_DOUBLE_EQ(acq.Lambda1, 1.0);
@@ -223,7 +223,7 @@ TEST_P(PollChoice, PicksTheRequestReloadsTheCountdownAndRefreshes) {
     acq.StatusUpdate = c.status;
     for (int lambdaType : {1, 0}) {
         SCOPED_TRACE(lambdaType);
-        sensors.LambdaType = lambdaType;
+        dataMap.LambdaType = lambdaType;
         QSignalSpy chartTicks(&acq, &TAcquisitions::LambdaChartTick);
         PollCountdown = 0;
         const int updates = display.updates;
@@ -402,22 +402,6 @@ TEST_F(LiveData, StatusUpdateSwitchesItsActionsAndClearsTheChartWhenTurnedOn) {
     EXPECT_FALSE(switched[2].at(0).toBool());
     EXPECT_EQ(chartCleared.count(), 1);
     EXPECT_EQ(PollCountdown, 14);
-}
-
-TEST_F(LiveData, ConnectReplyStartsStatusAndStandardPollingWhenTheMetersAreShown) {
-    display.shown = false;
-    acq.ConnectReplyReceived();
-    EXPECT_TRUE(acq.StatusUpdate);
-    EXPECT_FALSE(acq.Standard);
-    display.shown = true;
-    acq.SuperFast = true;
-    acq.ConnectReplyReceived();
-    EXPECT_TRUE(acq.Standard);
-    EXPECT_FALSE(acq.SuperFast);
-
-    acq.Saving = true;
-    acq.StopLiveData();
-    EXPECT_FALSE(acq.Standard || acq.StatusUpdate || acq.Saving);
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "FakeDisplay.h"
+#include "config/UnitDati.h"
 #include "link/FakeLinkHost.h"
 #include "link/ReplyDispatch.h"
 #include "live/UnitAcquisizioni.h"
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 // A live-data manager on the real transmit queue and reply dispatch, over a link host that
@@ -15,7 +17,8 @@ protected:
     LiveFixture() : display(acq), queue(&host), dispatcher(&queue, &host) {
         TXQueue = &queue;
         Acquisitions = &acq;
-        acq.SetSensorSetupSource([this] { return sensors; });
+        dataMap.LambdaType = 1;
+        dataMap.TPSType = 1;
         QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded,
                          [this](int ticks) { PollCountdown = ticks; });
     }
@@ -49,7 +52,12 @@ protected:
         return payload;
     }
 
-    TSensorSetup sensors{1, 1};
+    // The configuration model reads the settings file of WinDir at its creation.
+    struct SettingsFolder {
+        QTemporaryDir dir;
+        SettingsFolder() { qputenv("WinDir", dir.path().toLocal8Bit()); }
+    } settingsFolder;
+    TDataMap dataMap;
     int PollCountdown = -1;
     TAcquisitions acq;
     FakeDisplay display;

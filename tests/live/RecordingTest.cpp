@@ -1,0 +1,301 @@
+#include "LiveFixture.h"
+#include "common/ScriptedDialogs.h"
+#include "live/RecordingFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A line of n tab-separated fields after the first: "first\tv\tv...".
+QByteArray Fields(const QByteArray& first, int n, const QByteArray& value) {
+    QByteArray line = first;
+    for (int i = 0; i < n; ++i)
+        line += '\t' + value;
+    return line;
+}
+
+class Recording : public LiveFixture {
+protected:
+    Recording() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        path = dir.filePath("run.txt");
+    }
+    ~Recording() override { QLocale::setDefault(QLocale::system()); }
+
+    // Standard polling with the engine at 2015 rpm and 412 mbar; each tick is one poll.
+    void StartLive() {
+        acq.SetStandard(true);
+        acq.Raw.RawRPM = 2015;
+        acq.Raw.Words[40] = 412;
+        acq.ComputeValues();
+    }
+    // One poll tick, answered by the ECU with the same engine values.
+    void Tick() {
+        acq.PollLiveData();
+        Reply(ReplyCode(cmdLiveData), Words({{0, 2015}, {80, 412}, {22, waterWord}}, 104));
+    }
+    QList<QByteArray> Lines() { return ReadAll(path).split('\n'); }
+
+    uint16_t waterWord = 0;
+    ScriptedDialogs dialogs;
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(Recording, TwoTicksGiveHeaderTwoDataLinesAndTheClosingLine) {
+    StartLive();
+    display.Visible[2] = true; // TPS, Max 5: "%4.1f" pads it to four characters
+    display.Visible[16] = false;
+    acq.StartSaving(path);
+    EXPECT_TRUE(acq.Saving);
+    EXPECT_TRUE(display.saveDown);
+    EXPECT_FALSE(display.loadEnabled);
+    EXPECT_EQ(display.state, TDisplayState::Recording);
+    EXPECT_EQ(display.stateFile, path);
+    Tick();
+    Tick();
+    acq.StopSaving();
+    EXPECT_FALSE(acq.Saving);
+    EXPECT_FALSE(display.saveDown);
+    EXPECT_TRUE(display.loadEnabled);
+    EXPECT_EQ(display.state, TDisplayState::Live);
+
+    const QByteArray bytes = ReadAll(path);
+    const QList<QByteArray> lines = bytes.split('\n');
+    ASSERT_EQ(lines.size(), 4);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(lines[i].endsWith('\r')) << i;
+    EXPECT_TRUE(lines[0].startsWith("time [s]\tRevs [RPM]\tMAP [mbar]\tTPS [V]\tGas 1 [ms]\t"));
+    EXPECT_TRUE(lines[0].endsWith("\tCoil 2 [A]\tRail [mbar]\r"));
+    EXPECT_EQ(lines[0].count('\t'), TraceCount);
+    EXPECT_TRUE(lines[1].startsWith("0.00\t2015.00\t412.00\t0.00\t")) << lines[1].toStdString();
+    EXPECT_TRUE(lines[2].startsWith("0.15\t2015.00\t")) << lines[2].toStdString();
+    EXPECT_EQ(lines[1].count('\t'), TraceCount);
+    // The closing line has no line end: hidden traces carry 0, visible ones their Max.
+    QByteArray closing = "SCALING\t6000.0\t3000.0\t 5.0\t0\t0\t0\t0\t 1.0";
+    for (int k = 8; k < TraceCount; ++k)
+        closing += "\t0";
+    EXPECT_EQ(lines[3], closing);
+}
+
+// Each line is in the file as soon as it is written, and switching saving off alone closes the
+// file with its lines intact, and writes nothing more.
+TEST_F(Recording, EveryLineReachesTheFileAtOnceAndACutOffRecordingKeepsItsLines) {
+    StartLive();
+    acq.StartSaving(path);
+    Tick();
+    EXPECT_EQ(Lines().size(), 3); // header, one line, and the empty rest after the last CR LF
+    Tick();
+    EXPECT_EQ(Lines().size(), 4);
+    acq.SetSaving(false);
+    EXPECT_FALSE(acq.DataFile.isOpen());
+    Tick();
+    const QList<QByteArray> lines = Lines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[2].startsWith("0.15\t"));
+    EXPECT_TRUE(lines[3].isEmpty());
+
+    // Without a closing line the file loads and the trace list stays as it was.
+    display.Visible.fill(true);
+    display.Max[0] = 8000;
+    acq.LoadFile(path);
+    EXPECT_TRUE(dialogs.told.isEmpty()) << dialogs.told.join('\n').toStdString();
+    EXPECT_TRUE(acq.Loading);
+    for (int k = 0; k < TraceCount; ++k)
+        EXPECT_TRUE(display.Visible[k]);
+    EXPECT_EQ(display.Max[0], 8000);
+    EXPECT_DOUBLE_EQ(display.axisTo, 0.15);
+}
+
+// Loading restores visibility and Max from the closing line, draws every data line scaled by the
+// Max now in force, and sets the time axis from 0 to the last line's time.
+TEST_F(Recording, LoadedFileRestoresTheTraceListAndDrawsItsLines) {
+    StartLive();
+    display.Visible[16] = false;
+    display.Max[0] = 4000;
+    acq.StartSaving(path);
+    Tick();
+    Tick();
+    Tick();
+    acq.StopSaving();
+
+    display.Visible.fill(true);
+    display.Max[0] = 9999;
+    acq.LoadFile(path);
+    EXPECT_TRUE(acq.Loading);
+    EXPECT_EQ(acq.LoadedFileName(), path);
+    EXPECT_FALSE(display.saveEnabled);
+    EXPECT_FALSE(display.saveDown);
+    EXPECT_TRUE(display.loadDown);
+    EXPECT_EQ(display.state, TDisplayState::ShowingFile);
+    for (int k = 0; k < TraceCount; ++k)
+        EXPECT_EQ(display.Visible[k], k == 0 || k == 1 || k == 7) << k; // hidden traces come back hidden
+    EXPECT_EQ(display.Max[0], 4000);
+    EXPECT_DOUBLE_EQ(display.axisFrom, 0);
+    EXPECT_DOUBLE_EQ(display.axisTo, 0.30);
+    ASSERT_EQ(display.Points[0].size(), 4u); // the point at 0 left by ClearTraces, then 3 lines
+    const FakeDisplay::Point last = display.Points[0].back();
+    EXPECT_DOUBLE_EQ(last.time, 0.30);
+    EXPECT_DOUBLE_EQ(last.value, 2015 * 100.0 / 4000);
+    EXPECT_EQ(display.Points[22].size(), 4u); // hidden traces are in every line too
+
+    // Live ticks while a file is shown add no points.
+    Tick();
+    EXPECT_EQ(display.Points[0].size(), 4u);
+
+    acq.EndLoading();
+    EXPECT_FALSE(acq.Loading);
+    EXPECT_FALSE(display.loadDown);
+    EXPECT_TRUE(display.saveEnabled); // standard polling is on
+    EXPECT_EQ(display.state, TDisplayState::Live);
+    EXPECT_EQ(display.Points[0].size(), 1u);
+    EXPECT_DOUBLE_EQ(display.axisTo, 100);
+}
+
+// A file recorded in another language has other titles in its header, which is skipped; one
+// recorded where the decimal separator is a comma loads here too.
+TEST_F(Recording, FileFromAnotherLanguageOrLocaleLoads) {
+    QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy));
+    StartLive();
+    waterWord = 390; // 77.5 degrees
+    display.Titles[0] = "Giri [RPM]";
+    display.Max[15] = 150;
+    display.Visible[15] = true;
+    acq.StartSaving(path);
+    Tick();
+    Tick();
+    acq.StopSaving();
+    const QList<QByteArray> lines = Lines();
+    EXPECT_TRUE(lines[0].startsWith("time [s]\tGiri [RPM]\t"));
+    EXPECT_TRUE(lines[2].startsWith("0,15\t2015,00\t412,00\t")) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].contains("\t150,0\t"));
+
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    display.Visible[15] = false;
+    display.Max[15] = 100;
+    acq.LoadFile(path);
+    EXPECT_TRUE(dialogs.told.isEmpty()) << dialogs.told.join('\n').toStdString();
+    EXPECT_TRUE(display.Visible[15]);
+    EXPECT_EQ(display.Max[15], 150);
+    EXPECT_DOUBLE_EQ(display.Points[15].back().value, 77.5 * 100 / 150);
+    EXPECT_DOUBLE_EQ(display.axisTo, 0.15);
+}
+
+// Bad files are reported, leave the trace list as it was and put the display back to live.
+TEST_F(Recording, BadFilesAreReportedAndTheDisplayGoesBackToLive) {
+    const QByteArray header = Fields("time [s]", TraceCount, "x") + "\r\n";
+    const QByteArray good = Fields("0.00", TraceCount, "1.00") + "\r\n";
+    const struct {
+        const char* name;
+        QByteArray content;
+        const char* message;
+    } cases[] = {
+        {"empty", "", "holds no acquired data"},
+        {"header only", header, "holds no acquired data"},
+        {"header and closing line", header + Fields("SCALING", TraceCount, "5.0"), "holds no acquired data"},
+        {"a value too many", header + good + Fields("0.15", TraceCount + 1, "1.00") + "\r\n",
+         "Line 3 of the file"},
+        {"closing line too long", header + good + Fields("SCALING", TraceCount + 1, "5.0"),
+         "more values than the 23"},
+        {"not a number", header + good + "0.15\t12.5\tabc\r\n", "\"abc\" is not a number"},
+        {"bad time", header + "zero\t1.00\r\n", "Line 2 of the file"},
+        {"infinite", header + "0.00\tinf\r\n", "\"inf\" is not a number"},
+        {"bad scaling", header + good + "SCALING\t5,0.0", "is not a number"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteAll(path, c.content);
+        dialogs.told.clear();
+        display.Visible.fill(true);
+        display.Max.fill(7);
+        acq.LoadFile(path);
+        ASSERT_EQ(dialogs.told.size(), 1);
+        EXPECT_TRUE(dialogs.told[0].contains(c.message)) << dialogs.told[0].toStdString();
+        EXPECT_TRUE(dialogs.told[0].contains(path));
+        EXPECT_FALSE(acq.Loading);
+        EXPECT_FALSE(display.loadDown);
+        EXPECT_EQ(display.state, TDisplayState::Live);
+        for (int k = 0; k < TraceCount; ++k) {
+            EXPECT_TRUE(display.Visible[k]);
+            EXPECT_EQ(display.Max[k], 7);
+        }
+    }
+    dialogs.told.clear();
+    acq.LoadFile(dir.filePath("missing.txt"));
+    ASSERT_EQ(dialogs.told.size(), 1);
+    EXPECT_TRUE(dialogs.told[0].startsWith("Cannot read the file "));
+    EXPECT_FALSE(acq.Loading);
+}
+
+TEST_F(Recording, FileThatCannotBeCreatedIsReportedAndNothingChanges) {
+    StartLive();
+    Tick();
+    const size_t points = display.Points[0].size();
+    acq.StartSaving(dir.filePath("no such folder/run.txt"));
+    ASSERT_EQ(dialogs.told.size(), 1);
+    EXPECT_TRUE(dialogs.told[0].startsWith("Cannot create the recording file "));
+    EXPECT_FALSE(acq.Saving);
+    EXPECT_FALSE(display.saveDown);
+    EXPECT_TRUE(display.loadEnabled);
+    EXPECT_EQ(display.state, TDisplayState::Live);
+    EXPECT_EQ(display.Points[0].size(), points); // the live traces were not cleared
+}
+
+// Saving over an existing file replaces it.
+TEST_F(Recording, StartingOverAnExistingFileReplacesIt) {
+    WriteAll(path, QByteArray(5000, 'x'));
+    StartLive();
+    acq.StartSaving(path);
+    acq.StopSaving();
+    const QList<QByteArray> lines = Lines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith("time [s]\t"));
+    EXPECT_TRUE(lines[1].startsWith("SCALING\t"));
+}
+
+// A dropped full request ends the recording properly, with its closing line.
+TEST_F(Recording, DroppedFullRequestStopsSavingWithTheClosingLine) {
+    StartLive();
+    acq.SetStatusUpdate(true);
+    acq.StartSaving(path);
+    acq.PollLiveData();
+    queue.Flush(); // as when the connection is lost
+    EXPECT_FALSE(acq.Saving);
+    EXPECT_FALSE(acq.Standard);
+    const QList<QByteArray> lines = Lines();
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[2].startsWith("SCALING\t6000.0\t"));
+}
+
+TEST(RecordingNumbers, FormatAndParseFollowTheLocale) {
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(FormatFixed(2015, 4, 2), "2015,00"); // no group separator
+    EXPECT_EQ(FormatFixed(0.001, 1, 2), "0,00");
+    EXPECT_EQ(FormatFixed(-300, 4, 2), "-300,00");
+    EXPECT_EQ(FormatFixed(5, 4, 1), " 5,0");
+    EXPECT_EQ(FormatFixed(12345.678, 4, 1), "12345,7");
+    double v = 0;
+    EXPECT_TRUE(ParseRecordedNumber(u" 5,0", v));
+    EXPECT_DOUBLE_EQ(v, 5);
+    EXPECT_TRUE(ParseRecordedNumber(u"-300.25", v));
+    EXPECT_DOUBLE_EQ(v, -300.25);
+    for (const char16_t* bad : {u"", u"1.000,5", u"1,2,3", u"nan", u"12a", u"0x10", u"--1"})
+        EXPECT_FALSE(ParseRecordedNumber(bad, v)) << QString::fromUtf16(bad).toStdString();
+    QLocale::setDefault(QLocale::system());
+}
+
+} // namespace
