@@ -393,19 +393,19 @@ void TDataMap::MergeMap(const RMappatura& Rec, int Block, int BankNo) {
     for (int c = 1; c <= MapColumnCount; ++c)
         speeds[c] = (*speedAxis)[c];
 
-    // Re-sample the file's map onto the model's rows, then onto its columns.
+    // Re-sample the file's map onto the model's rows, then onto its columns. lerp is exact at
+    // the axis points, so a file equal to the model merges to the model's own values.
     TMapCells<double> g;
     for (int r = 1; r <= MapRowCount; ++r) {
         const TAxisPosition p = Locate(rows[r], file.RowAxis);
         for (int c = 1; c <= MapColumnCount; ++c)
-            g[r][c] = p.First ? file.Cells[1][c]
-                              : (file.Cells[p.K][c] - file.Cells[p.K - 1][c]) * p.T + file.Cells[p.K - 1][c];
+            g[r][c] = p.First ? file.Cells[1][c] : std::lerp(file.Cells[p.K - 1][c], file.Cells[p.K][c], p.T);
     }
     TMapCells<double> h;
     for (int c = 1; c <= MapColumnCount; ++c) {
         const TAxisPosition p = Locate(speeds[c], file.SpeedAxis);
         for (int r = 1; r <= MapRowCount; ++r)
-            h[r][c] = p.First ? g[r][1] : (g[r][p.K] - g[r][p.K - 1]) * p.T + g[r][p.K - 1];
+            h[r][c] = p.First ? g[r][1] : std::lerp(g[r][p.K - 1], g[r][p.K], p.T);
     }
     for (int r = 1; r <= MapRowCount; ++r)
         for (int c = 1; c <= MapColumnCount; ++c)
