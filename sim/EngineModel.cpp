@@ -143,6 +143,7 @@ void TEngineModel::Advance(double dt) {
         PetrolBaseMs = 6;
         if (StateTime >= CrankSeconds) {
             Live.State = TEngineState::Running;
+            EngineRpm = 600; // catches, then rises to the working point
             StateTime = 0;
             RunTime = 0;
             ++DrivingCycles;
@@ -152,7 +153,7 @@ void TEngineModel::Advance(double dt) {
         RunTime += dt;
         EngineRpm = Approach(EngineRpm, TargetRpm, 0.4, dt);
         PetrolBaseMs = Approach(PetrolBaseMs < 0.5 ? IdlePetrolMs : PetrolBaseMs, TargetPetrolMs, 0.3, dt);
-        if (EngineRpm < 300) Stall();
+        if (EngineRpm < 300 && RunTime > 1) Stall();
         break;
     }
 
@@ -258,9 +259,9 @@ void TEngineModel::UpdateChangeover(double dt) {
     PendingTime += dt;
     // The delay is set in tenths of a second, three to a stored unit.
     const double delay = 0.3 * Image.Byte(2, B2::SwitchDelay);
-    const double threshold = RpmFromRaw(Image.Byte(2, B2::SwitchRPM));
+    const double threshold = RoundToMultiple(16 * Image.Byte(2, B2::SwitchRPM), 100);
     const bool speedOk =
-        condition == 0 ? EngineRpm >= threshold : EngineRpm >= threshold && EngineRpm < PreviousRpm - 0.01;
+        condition == 0 ? Live.Rpm >= threshold : EngineRpm >= threshold && EngineRpm < PreviousRpm - 0.01;
     if (PendingTime >= delay && speedOk) ForceFuel(true);
 }
 
