@@ -49,7 +49,7 @@ TEST_F(ModelTest, SavedFlagRenamesTheFileAndMarksTheCaption) {
     EXPECT_EQ(view.caption, "Corvane Diagnostic 1.01 - X1 LPG Slave 2005-12-29.cfg");
 
     model->Model.clear();
-    model->FileName = "/home/someone/cfg/Punto.cfg";
+    model->FileName = "configurations/fiat/Punto.cfg";
     model->SetSaved(true);
     EXPECT_EQ(view.caption, "Corvane Diagnostic 1.01 - Punto.cfg");
 }
