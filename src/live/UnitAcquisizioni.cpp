@@ -400,6 +400,17 @@ void TAcquisitions::ReportAndGoLive(const QString& message) {
     Dialogs().Tell(TMsgKind::Error, message);
 }
 
+// A recording that cannot go on: the file keeps what was written, the display goes back to live.
+void TAcquisitions::RecordingFailed(const QString& message) {
+    SetSaving(false);
+    if (Display) {
+        Display->EnableLoadButton(true);
+        Display->PressLoadButton(false);
+        Display->ShowDisplayState(TDisplayState::Live, QString());
+    }
+    Dialogs().Tell(TMsgKind::Error, message);
+}
+
 void TAcquisitions::CloseRecording() {
     if (DataFile.isOpen()) DataFile.close();
 }
@@ -420,13 +431,7 @@ void TAcquisitions::StartSaving(const QString& fileName) {
     DataFile.setFileName(fileName);
     if (!DataFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         const QString reason = DataFile.errorString();
-        SetSaving(false);
-        if (Display) {
-            Display->EnableLoadButton(true);
-            Display->PressLoadButton(false);
-            Display->ShowDisplayState(TDisplayState::Live, QString());
-        }
-        Dialogs().Tell(TMsgKind::Error, ResStr(SMsgRecordingCreateError).arg(fileName, reason));
+        RecordingFailed(ResStr(SMsgRecordingCreateError).arg(fileName, reason));
         return;
     }
     if (Display) {
@@ -444,12 +449,7 @@ void TAcquisitions::StartSaving(const QString& fileName) {
     if (Display) Display->ShowDisplayState(TDisplayState::Recording, fileName);
     if (!WriteAndFlush(DataFile, header)) {
         const QString reason = DataFile.errorString();
-        SetSaving(false);
-        if (Display) {
-            Display->EnableLoadButton(true);
-            Display->ShowDisplayState(TDisplayState::Live, QString());
-        }
-        Dialogs().Tell(TMsgKind::Error, ResStr(SMsgRecordingWriteError).arg(fileName, reason));
+        RecordingFailed(ResStr(SMsgRecordingWriteError).arg(fileName, reason));
     }
 }
 
@@ -458,13 +458,7 @@ void TAcquisitions::WriteDataLine(const QString& line) {
     if (WriteAndFlush(DataFile, line + QLatin1String("\r\n"))) return;
     const QString fileName = DataFile.fileName();
     const QString reason = DataFile.errorString();
-    SetSaving(false);
-    if (Display) {
-        Display->EnableLoadButton(true);
-        Display->PressLoadButton(false);
-        Display->ShowDisplayState(TDisplayState::Live, QString());
-    }
-    Dialogs().Tell(TMsgKind::Error, ResStr(SMsgRecordingWriteError).arg(fileName, reason));
+    RecordingFailed(ResStr(SMsgRecordingWriteError).arg(fileName, reason));
 }
 
 void TAcquisitions::StopSaving() {

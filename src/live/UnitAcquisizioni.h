@@ -152,6 +152,7 @@ private:
     void ResetForNewPolling();
     void RefreshOnPollTick(bool meters);
     void ReportAndGoLive(const QString& message);
+    void RecordingFailed(const QString& message);
     void CloseRecording();
 
     TAcquisitionDisplay* Display = nullptr;

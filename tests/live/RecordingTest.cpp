@@ -255,6 +255,20 @@ TEST_F(Recording, FileThatCannotBeCreatedIsReportedAndNothingChanges) {
     EXPECT_EQ(display.Points[0].size(), points); // the live traces were not cleared
 }
 
+TEST_F(Recording, FileThatCannotBeWrittenIsReportedAndTheDisplayGoesBackToLive) {
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "needs a device that is always full";
+    StartLive();
+    acq.StartSaving("/dev/full");
+    ASSERT_EQ(dialogs.told.size(), 1);
+    EXPECT_TRUE(dialogs.told[0].startsWith("Cannot write to the recording file /dev/full"));
+    EXPECT_FALSE(acq.Saving);
+    EXPECT_FALSE(acq.DataFile.isOpen());
+    EXPECT_TRUE(display.loadEnabled);
+    EXPECT_EQ(display.state, TDisplayState::Live);
+    Tick();
+    EXPECT_EQ(dialogs.told.size(), 1);
+}
+
 // Saving over an existing file replaces it.
 TEST_F(Recording, StartingOverAnExistingFileReplacesIt) {
     WriteAll(path, QByteArray(5000, 'x'));
