@@ -184,6 +184,8 @@ TControlResult RunControlCommand(TSimEcu& ecu, const QString& line, SimTime now)
         (cmd == QLatin1String("drop")    ? f.DropEvery
          : cmd == QLatin1String("delay") ? f.DelayMs
                                          : f.Garbage) = n;
+        if (cmd == QLatin1String("drop"))
+            f.RepliesCounted = 0; // the N-th reply from now is the first left out
     } else if (cmd == QLatin1String("refuse") || cmd == QLatin1String("accept")) {
         if (args.isEmpty()) return Fail(QStringLiteral("expected command codes"));
         if (cmd == QLatin1String("refuse") && args == QStringList{QStringLiteral("none")}) {

@@ -212,8 +212,8 @@ void TSimEcu::LogBytes(const char* direction, const QByteArray& bytes) {
 }
 
 void TSimEcu::Reply(uint16_t code, const QByteArray& payload, SimTime t) {
-    ++RepliesSent;
-    if (Faults.DropEvery > 0 && RepliesSent % Faults.DropEvery == 0) {
+    ++Faults.RepliesCounted;
+    if (Faults.DropEvery > 0 && Faults.RepliesCounted % Faults.DropEvery == 0) {
         if (Log) Log(QStringLiteral("TX reply dropped"));
         return;
     }

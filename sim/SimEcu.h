@@ -23,6 +23,7 @@ struct TFaults {
     int DelayMs = 0;            // replies leave this much later
     int Garbage = 0;            // bytes of noise before every reply
     std::set<uint16_t> Refused; // command codes answered with rspNotSupported
+    int RepliesCounted = 0;     // replies since DropEvery was set
 
     void Clear() { *this = TFaults(); }
 };
@@ -112,7 +113,6 @@ private:
     std::deque<TInByte> Inbound;
     std::deque<TOutByte> Outbound;
     SimTime InFree{0}, OutFree{0};
-    int RepliesSent = 0;
 
     bool InFrame = false;
     QByteArray Wire;

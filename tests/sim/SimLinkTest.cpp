@@ -4,8 +4,13 @@
 #include "link/ByteQueue.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
 
 namespace {
 
@@ -202,10 +207,13 @@ TEST_F(SimLinkTest, FaultsChangeWhatComesBack) {
 
     ASSERT_TRUE(Sim->Fault(QStringLiteral("faults off")));
     ASSERT_TRUE(Sim->Fault(QStringLiteral("drop 2")));
-    int answered = 0;
-    for (int i = 0; i < 4; ++i)
-        answered += FrameCommand(Line->Exchange(cmdConnect)) == ReplyCode(cmdConnect);
-    EXPECT_EQ(answered, 2);
+    QString answered;
+    for (int i = 0; i < 4; ++i) {
+        Line->Request(cmdConnect);
+        answered +=
+            FrameCommand(Line->ReadFrame(400)) == ReplyCode(cmdConnect) ? QLatin1Char('r') : QLatin1Char('-');
+    }
+    EXPECT_EQ(answered, QStringLiteral("r-r-"));
 
     ASSERT_TRUE(Sim->Fault(QStringLiteral("faults off")));
     ASSERT_TRUE(Sim->Fault(QStringLiteral("delay 400")));
@@ -235,6 +243,55 @@ TEST_F(SimLinkTest, FramesAtTheWrongSpeedAreLost) {
     EXPECT_TRUE(Line->ReadFor(300).isEmpty());
     Line->MonitorSpeed(false);
     EXPECT_EQ(FrameCommand(Line->Exchange(cmdConnect)), ReplyCode(cmdConnect));
+}
+
+} // namespace
+
+namespace {
+
+// The program itself, without the helper: how it starts and stops around its link.
+class SimProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Folder.isValid());
+        Link = Folder.filePath(QStringLiteral("ecu"));
+    }
+    bool Start() {
+        Process.start(qEnvironmentVariable("CORVANE_SIM"),
+                      {QStringLiteral("--link"), Link, QStringLiteral("--no-pacing")});
+        if (!Process.waitForStarted(5000)) return false;
+        while (!Process.canReadLine() && Process.waitForReadyRead(5000)) {
+        }
+        return Process.readLine().trimmed() == "ready " + Link.toLocal8Bit();
+    }
+    QTemporaryDir Folder;
+    QString Link;
+    QProcess Process;
+};
+
+TEST_F(SimProgramTest, StopSignalsRemoveTheLink) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        ASSERT_TRUE(Start());
+        EXPECT_TRUE(QFileInfo(Link).isSymLink());
+        ::kill(pid_t(Process.processId()), signal);
+        ASSERT_TRUE(Process.waitForFinished(5000));
+        EXPECT_EQ(Process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(Process.exitCode(), 0);
+        EXPECT_FALSE(QFileInfo::exists(Link)) << signal;
+    }
+}
+
+TEST_F(SimProgramTest, NeverReplacesAFileThatIsNotALink) {
+    QFile file(Link);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+    EXPECT_FALSE(Start());
+    Process.waitForFinished(5000);
+    EXPECT_NE(Process.exitCode(), 0);
+    EXPECT_TRUE(Process.readAllStandardError().contains("not a symbolic link"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("keep me"));
 }
 
 } // namespace
