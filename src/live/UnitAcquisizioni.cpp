@@ -544,7 +544,8 @@ void TAcquisitions::EndLoading() {
         Display->ClearTraces();
         Display->ResetAxes();
         Display->ShowDisplayState(TDisplayState::Live, QString());
-        Display->EnableSaveButton(Standard);
+        // Super-fast polling records as well as standard polling does.
+        Display->EnableSaveButton(Standard || SuperFast);
         Display->PressSaveButton(false);
     }
 }

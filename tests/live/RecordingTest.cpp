@@ -164,6 +164,12 @@ TEST_F(Recording, LoadedFileRestoresTheTraceListAndDrawsItsLines) {
     EXPECT_EQ(display.state, TDisplayState::Live);
     EXPECT_EQ(display.Points[0].size(), 1u);
     EXPECT_DOUBLE_EQ(display.axisTo, 100);
+
+    acq.LoadFile(path);
+    acq.SetSuperFast(true);
+    acq.SetStandard(false);
+    acq.EndLoading();
+    EXPECT_TRUE(display.saveEnabled);
 }
 
 // A file recorded in another language has other titles in its header, which is skipped; one
