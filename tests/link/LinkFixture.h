@@ -85,8 +85,9 @@ protected:
                     sent.push_back({tick, frame});
         }
     }
-    // Lets events run until done() holds or the deadline passes; false on the deadline.
-    static bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    // Lets events run until done() holds or the deadline passes; false on the deadline, which is
+    // generous because a loaded machine runs timers late.
+    static bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
         QElapsedTimer t;
         t.start();
         while (!done()) {
