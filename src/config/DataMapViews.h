@@ -3,6 +3,7 @@
 #include <QString>
 
 class QObject;
+class TConsumerInterface;
 
 // What the configuration model needs from the windows that show it. The model includes no
 // widget: the main window implements TMainView, the adaptivity window TAdaptivityView, and tests
@@ -150,6 +151,35 @@ public:
     virtual void RepaintMapGrid(TMapGridId grid) { (void)grid; }
     // The slave map check window follows the slave gas map.
     virtual void RefreshMapCheck() {}
+
+    // The index of the page shown (General 0 ... Drivability 7); -1 when there is none.
+    virtual int ActivePage() { return -1; }
+    // The status panel under the pages.
+    virtual void RefreshStatusPanel() {}
+    // The Download button stops showing that the configuration still has to be written.
+    virtual void ClearDownloadPending() {}
+    // A notice that fades in, stays for about the given time and fades out by itself.
+    virtual void ShowTransientMessage(const QString& text, int milliseconds) {
+        (void)text;
+        (void)milliseconds;
+    }
+    // The pages and commands of OperatingMode, after a file changed the mode.
+    virtual void ShowOperatingModePages() {}
+    // The window's "Save as" command, when the user declines to overwrite a file of another
+    // version of the tool.
+    virtual void SaveAs() {}
+    // The receiver of the reply to the mode request that follows a full write; null: nobody.
+    virtual TConsumerInterface* ModeReplyConsumer() { return nullptr; }
+};
+
+// The diagnostics window keeps the VIN: it is read after the configuration is read from the
+// ECU and written after the configuration is written.
+class TDiagnosticsView {
+public:
+    virtual ~TDiagnosticsView() = default;
+    virtual void ReadVIN() {}
+    // Sends nothing unless the window holds a whole VIN.
+    virtual void WriteVIN() {}
 };
 
 class TAdaptivityView {

@@ -231,6 +231,13 @@ public:
     // bytes from Image, each saturated to 0..255. Always exactly BlockSize(Block) bytes.
     QByteArray EncodeBlock(uint8_t Block, int Bank);
 
+    // The record list of a configuration file: the record count, then each block of Image
+    // (4 and 8 once per bank) as a length byte and its payload.
+    QByteArray SaveToString();
+    // Decodes the records of a record list into Image, in file order. A list that does not hold
+    // the records its count promises is refused whole: false, and Image is left as it was.
+    bool LoadFromString(const QByteArray& S);
+
 private:
     uint8_t DecodeLoadedPayload();
 };

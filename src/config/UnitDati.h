@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigFile.h"
 #include "config/DataMapViews.h"
 #include "config/GridClipboard.h"
 #include "config/MapTypes.h"
@@ -144,6 +145,7 @@ public:
     // The windows that show the model; null until they exist.
     TMainView* MainView = nullptr;
     TAdaptivityView* AdaptivityView = nullptr;
+    TDiagnosticsView* DiagnosticsView = nullptr;
 
     // ---- Record ----
     void MakeFileName();
@@ -184,7 +186,35 @@ public:
     void MergeMap(const RMappatura& Rec, int Block, int BankNo);
 
     // ---- Transfer with the ECU ----
+    // Every write first takes the editors into the model and the model into the raw image, and
+    // pauses the map refresh until the first answer. Requests queue whether or not the ECU is
+    // connected; the link probes the connection first.
+    void DownloadBlockBank(uint8_t Block, int BankNo);
+    void DownloadBlock(uint8_t Block) { DownloadBlockBank(Block, Bank); }
+    // Blocks 4 (Compensated) or 8, bank 1 then bank 2.
+    void DownloadBothBanks(bool Compensated);
+    // The block (and bank) that holds Kind.
+    void DownloadForKind(TMapTypeOfData Kind);
+    // The blocks of the main window's active page.
+    void DownloadActivePage();
+    // Blocks 1 to 9 (both banks of 4 and 8), then the VIN and the operating mode. With Notify the
+    // acknowledgement of block 9 shows "Download successful".
     void DownloadAll(bool Notify);
+    // Reads blocks 1 to 9 (both banks of 4 and 8), then the VIN. With Notify the reply to block
+    // 9 shows "Upload successful".
+    void UploadAll(bool Notify);
+    // Re-reads the displayed map while the ECU acquires or adapts it.
+    void RefreshActiveMap();
+
+    // ---- Configuration files ----
+    // Each returns false when the file could not be used; the user has been told why. A failed
+    // load or merge leaves the configuration exactly as it was, a failed save leaves the file.
+    bool SaveToFile(const QString& Name);
+    bool LoadFromFile(const QString& Name);
+    bool MergeMapsFromFile(const QString& Name);
+    // The load of a file already read and checked, without questions: a full reset, the file's
+    // mode and blocks, then the conversion into the model.
+    void LoadConfigFile(const TConfigFile& File, const QString& Name);
 
     // ---- TConsumerInterface ----
     void FrameReceived(const TFrame& Reply) override;
@@ -192,6 +222,10 @@ public:
     void FrameFailed() override;
 
 private:
+    void PrepareWrite();
+    void QueueBlockWrite(uint8_t Block, int BankNo, bool Notify);
+    void QueueBlockRead(uint8_t Block, int BankNo, bool Notify);
+
     bool FSaved = false;
     bool FUndoSaved = false;
 };

@@ -55,6 +55,8 @@ TEST_F(ModelTest, UndoRestoresTheSnapshotButNotTheFileState) {
     model->SwitchRPM = 2500;
     model->TempiGas_Slave_banco1[3][4] = 1.25;
     model->PressioneGas[2] = 600;
+    // Two probes, so that the write that follows the undo keeps the second bank.
+    model->LambdaProbes = 2;
     model->SaveUndo();
     EXPECT_TRUE(view.undoEnabled);
 
@@ -63,7 +65,6 @@ TEST_F(ModelTest, UndoRestoresTheSnapshotButNotTheFileState) {
     model->TempiGas_Slave_banco1[3][4] = 0.5;
     model->PressioneGas[2] = 700;
     model->Bank = 2;
-    model->LambdaProbes = 2;
     model->FileName = "other.cfg";
     model->SetSaved(false);
     OperatingMode = SlaveMode;
