@@ -132,7 +132,8 @@ public:
     QString LoadedFileName() const { return LoadedFile; }
 
 signals:
-    // After each decoded reply, in this order.
+    // After each decoded reply, in this order. The map-check window acts on the first one only
+    // while its CorrectionSynched is set.
     void RefreshMapCheck();
     void RefreshWorkingPoint();
     void RefreshStatus();

@@ -112,7 +112,7 @@ protected:
 
 TEST_F(PollingEndToEnd, StatusStandardAndSuperFastCadence) {
     TEcuSim ecu;
-    Connect(ecu);
+    ASSERT_NO_FATAL_FAILURE(Connect(ecu));
     Ticks(150);
     ExpectEvery(SentTicks(cmdStatus), 15, 9);
     EXPECT_GT(acq.RPM, 500);
@@ -140,7 +140,7 @@ TEST_F(PollingEndToEnd, StatusStandardAndSuperFastCadence) {
 // super-fast polling, six polls fall within one answer.
 TEST_F(PollingEndToEnd, SlowEcuNeverHasTwoWaitingRequestsOfOneCode) {
     TEcuSim ecu;
-    Connect(ecu);
+    ASSERT_NO_FATAL_FAILURE(Connect(ecu));
     ASSERT_TRUE(ecu.Fault(QStringLiteral("delay 300")));
     acq.SetSuperFast(true);
     int replies = 0;
@@ -161,7 +161,7 @@ TEST_F(PollingEndToEnd, SlowEcuNeverHasTwoWaitingRequestsOfOneCode) {
 
 TEST_F(PollingEndToEnd, RefusedStatusRequestFallsBackToFullRequests) {
     TEcuSim ecu({QStringLiteral("--no-pacing"), QStringLiteral("--refuse"), QStringLiteral("0x0B")});
-    Connect(ecu);
+    ASSERT_NO_FATAL_FAILURE(Connect(ecu));
     Ticks(120);
     EXPECT_EQ(SentTicks(cmdStatus).size(), 1u);
     EXPECT_TRUE(TXQueue->IsUnsupported(cmdStatus));
@@ -173,7 +173,7 @@ TEST_F(PollingEndToEnd, RefusedStatusRequestFallsBackToFullRequests) {
 
 TEST_F(PollingEndToEnd, RefusedFullRequestStopsAllPollingAndSaving) {
     TEcuSim ecu({QStringLiteral("--no-pacing"), QStringLiteral("--refuse"), QStringLiteral("3")});
-    Connect(ecu);
+    ASSERT_NO_FATAL_FAILURE(Connect(ecu));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.txt"));
     FakeDisplay display(acq);

@@ -301,6 +301,20 @@ TEST_F(Recording, DroppedFullRequestStopsSavingWithTheClosingLine) {
     EXPECT_TRUE(lines[2].startsWith("SCALING\t6000.0\t"));
 }
 
+TEST(DisplayState, CaptionAndChartColourPerState) {
+    const struct {
+        TDisplayState state;
+        const char* caption;
+        uint32_t colour;
+    } cases[] = {{TDisplayState::Live, "Display", 0x000080},
+                 {TDisplayState::Recording, "Display - saving acquired data in run.txt", 0x800000},
+                 {TDisplayState::ShowingFile, "Display - data acquired in run.txt", 0x808000}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(DisplayCaption(c.state, "run.txt"), QLatin1String(c.caption));
+        EXPECT_EQ(DisplayGradientEnd(c.state), c.colour);
+    }
+}
+
 TEST(RecordingNumbers, FormatAndParseFollowTheLocale) {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(FormatFixed(2015, 4, 2), "2015,00"); // no group separator
