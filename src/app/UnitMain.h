@@ -1,17 +1,47 @@
 #pragma once
 
+#include "config/DataMapViews.h"
+
 #include <QMainWindow>
+#include <QRect>
 #include <array>
+#include <cstdint>
 
 class QAction;
+class QActionGroup;
+class QFrame;
 class QLabel;
 class QMenu;
+class QTabWidget;
+class QTimer;
+class QToolButton;
 
-// The main window. For now: the status bar and the ECU menu's port entries, which the serial
-// link writes to; the pages, tool bar and the rest of its life come with the main window's work.
-class TFormMain : public QMainWindow {
+class QChart;
+class QChartView;
+
+// The main window: menu bar, tool bar, the eight pages of the configuration, the bottom panel
+// with the status panel and the lambda chart, and the status bar. It owns the 40 ms TimerGUI
+// that drives the short animations of the small windows, and it takes the program down in a
+// safe order when the user quits.
+//
+// The pages, the status panel and the commands are filled in by the editor and live-data
+// subsystems; this class gives them the controls and the places to hook into.
+class TFormMain : public QMainWindow, public TMainView {
     Q_OBJECT
 public:
+    // Index order of PageControlGeneral.
+    enum TPage : int {
+        PageGeneral = 0,
+        PageFunctions = 1,
+        PagePetrolMap = 2,
+        PageGasMapComp = 3,
+        PageGasMapSlave = 4,
+        PageLambda = 5,
+        PageCorrection = 6,
+        PageDrivability = 7,
+        PageCount = 8
+    };
+
     explicit TFormMain(QWidget* parent = nullptr);
     ~TFormMain() override;
 
@@ -19,15 +49,157 @@ public:
     void SetStatusText(int panel, const QString& text);
     QString StatusText(int panel) const;
 
-    // Gives the COM entries the detected port names (Part of the ECU menu).
+    // Gives the COM entries of the ECU menu the detected port names and checks the one in use.
     void RefreshComMenu();
+    // Fills every caption of the window from the resource strings; run at creation and after a
+    // language switch.
+    void ApplyCaptions();
+    // Shows the pages and commands of the current operating mode and redisplays everything.
+    void ApplyOperatingMode();
+    // Fills the page controls from the configuration model.
+    void ShowConfiguration();
+    // The status panel and the lambda chart.
+    void ShowStatus();
+    void ClearLambdaChart();
+    // The working-point markers of the map grids.
+    void UpdateWorkingPoint();
+    // The range hint over the focused numeric field (RangeHintCountdown expired).
+    void ShowRangeHint();
+    // The power-mode button held for PowerButtonCountdown ticks.
+    void PowerButtonLongPress();
 
+    // "Save as": also what the close query runs when the user wants to save first.
+    void FileSaveAs1Execute();
+    // Status polling, map refresh and the link's periodic duties on or off.
+    void DiagnosticsEnableStatusUpdate1Execute();
+    void DiagnosticsDisableStatusUpdate1Execute();
+
+    // TMainView: what the configuration model asks of the window.
+    void RefreshPages() override { ShowConfiguration(); }
+    void RefreshStatusControls() override { ShowStatus(); }
+    void SetCaption(const QString& caption) override { setWindowTitle(caption); }
+    void SetUndoEnabled(bool enabled) override;
+
+    // Events of the window's life. FormCreate runs in the constructor; FormShow when the window is
+    // shown; FormCloseQuery and FormClose when the user closes it.
+    void FormShow();
+    void FormCloseQuery(bool& CanClose);
+    void FormClose();
+    void TimerGUITimer();
+
+    // Where the lambda chart is on the screen: the glowing label covers it.
+    QRect LambdaChartScreenRect() const;
+    // The gas-map page of the current operating mode.
+    int GasMapPage() const;
+
+    int ScalePercent = 100;
+    bool GUIUpdating = true;
+
+    // TimerGUI's countdowns, in 40 ms ticks, -1 when idle. A positive value counts down; at 0 the
+    // handler runs on every tick until it sets -1 or reloads the countdown.
+    int32_t SplashCountdown = -1;
+    int32_t RangeHintCountdown = -1;
+    int32_t PowerButtonCountdown = -1;
+    int32_t DialogCountdown = -1;
+    int32_t GlowCountdown = -1;
+    int32_t PinOutCountdown = -1;
+
+    // ---- Menus and actions ----
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuLanguage = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QMenu* MenuECU = nullptr;
+    QMenu* MenuDiagnostics = nullptr;
+    QMenu* MenuWindow = nullptr;
+    QMenu* MenuHelp = nullptr;
+
+    QAction* FileOpen1 = nullptr;
+    QAction* FileSave1 = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* LanguageGerman1 = nullptr;
+    QAction* LanguageEnglish1 = nullptr;
+    QAction* LanguageSpanish1 = nullptr;
+    QAction* LanguageFrench1 = nullptr;
+    QAction* LanguageItalian1 = nullptr;
+    QAction* LanguagePolish1 = nullptr;
+    QAction* FileExit1 = nullptr;
+
+    QAction* EditTuneMap1 = nullptr;
+    QAction* EditAutoadaptiveParams = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* EditUndo1 = nullptr;
+    QAction* EditResetAll = nullptr;
+    QAction* EditResetMap = nullptr;
+    QAction* EditMergeMaps1 = nullptr;
+    QAction* EditEnableRangeCheck1 = nullptr;
+
+    QAction* ECUUpload1 = nullptr;
+    QAction* ECUDownload1 = nullptr;
+    QAction* ECUReset1 = nullptr;
+    QAction* ECUClearQueue = nullptr;
+    QAction* ECUUpgradeFirmware1 = nullptr;
+    QAction* ECUExitMonitor1 = nullptr;
+    QAction* ECUSwitchMode1 = nullptr;
     std::array<QAction*, 6> ComActions{};
     QAction* ECUScanCOM = nullptr;
-    QMenu* MenuECU = nullptr;
+
+    QAction* DiagnosticsDisplay1 = nullptr;
+    QAction* DiagnosticsCheckMap = nullptr;
+    QAction* DiagnosticsCheckNozzles = nullptr;
+    QAction* DiagnosticsDTC1 = nullptr;
+    QAction* DiagnosticsVersionInfo1 = nullptr;
+    QAction* DiagnosticsLog1 = nullptr;
+    QAction* DiagnosticsEnableStatusUpdate1 = nullptr;
+    QAction* DiagnosticsDisableStatusUpdate1 = nullptr;
+
+    QAction* WindowGeneral1 = nullptr;
+    QAction* WindowSetUp1 = nullptr;
+    QAction* WindowGasolineMap1 = nullptr;
+    QAction* WindowMap1 = nullptr;
+    QAction* WindowEmissions1 = nullptr;
+    QAction* WindowCorrections1 = nullptr;
+    QAction* WindowFineTune1 = nullptr;
+
+    QAction* HelpPinOut = nullptr;
+    QAction* HelpInfo1 = nullptr;
+
+    // ---- Tool bar ----
+    QFrame* ToolBar1 = nullptr;
+    QToolButton* ButtonLoad = nullptr;
+    QToolButton* ButtonSave = nullptr;
+    QToolButton* ButtonUndo = nullptr;
+    QToolButton* ButtonDisplay = nullptr;
+    QToolButton* ButtonUpload = nullptr;
+    QToolButton* ButtonDownload = nullptr;
+    QToolButton* ButtonBank = nullptr;
+
+    // ---- Pages, bottom panel, status bar ----
+    QTabWidget* PageControlGeneral = nullptr;
+    std::array<QWidget*, PageCount> Pages{};
+    QFrame* PanelBottom = nullptr;
+    QFrame* PanelStatus = nullptr;
+    QChartView* StatusLambdaChart = nullptr;
+    QChart* LambdaChart = nullptr;
+
+    QTimer* TimerGUI = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreatePages();
+    void CreateBottomPanel();
+    void CreateStatusBar();
+    void FormCreate();
+    void ShowPage(int index);
+
     std::array<QLabel*, 2> StatusPanels{};
+    bool Closing = false;
 };
 
 extern TFormMain* FormMain;

@@ -17,6 +17,7 @@ public:
     QStringList files;          // consumed in order by the file dialogs
     QStringList asked;          // every question's text
     QStringList told;           // every notice's text
+    QStringList fileDialogs;    // every file dialog's title
     int unanswered = 0;
 
     TMsgButton Ask(TMsgKind, const QString& text, int buttons) override {
@@ -28,8 +29,14 @@ public:
         return answers.takeFirst();
     }
     void Tell(TMsgKind, const QString& text) override { told << text; }
-    QString OpenFileName(const QString&, const QString&, const QString&) override { return TakeFile(); }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return TakeFile(); }
+    QString OpenFileName(const QString& title, const QString&, const QString&) override {
+        fileDialogs << title;
+        return TakeFile();
+    }
+    QString SaveFileName(const QString& title, const QString&, const QString&) override {
+        fileDialogs << title;
+        return TakeFile();
+    }
 
 private:
     QString TakeFile() { return files.isEmpty() ? QString() : files.takeFirst(); }

@@ -1,0 +1,78 @@
+#include "app/ProgramEntry.h"
+
+#include "app/ProgramLinkClients.h"
+#include "app/Strings.h"
+#include "app/UnitMain.h"
+#include "app/WidgetDialogs.h"
+#include "calibration/UnitAutoAdaptiveParams.h"
+#include "calibration/UnitAutotuningKeld.h"
+#include "calibration/UnitIndiciQualita.h"
+#include "calibration/UnitMapCheck.h"
+#include "diagnostics/UnitDiagnostics.h"
+#include "diagnostics/UnitPinOut.h"
+#include "editor/UnitModifyData.h"
+#include "flasher/UnitFirmwareUpgrade.h"
+#include "link/UnitCommunications.h"
+#include "live/UnitAcquisitionPanel.h"
+#include "windows/UnitDialog.h"
+#include "windows/UnitGlowingLabel.h"
+#include "windows/UnitSplash.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <vector>
+
+namespace {
+
+// Every window the entry made, in creation order; the main window releases itself at close.
+std::vector<QPointer<QWidget>> CreatedWindows;
+
+} // namespace
+
+void CreateWindows(const std::function<void(QWidget*)>& created) {
+    auto add = [&](QWidget* window) {
+        CreatedWindows.emplace_back(window);
+        if (created) created(window);
+    };
+    add(new TFormMain);
+    add(new TFormMapCheck);
+    add(new TFormSplash);
+    add(new TFormDialog);
+    add(new TFormModify);
+    add(new TFormAcquisitionPanel);
+    auto* communications = new TFormCommunications;
+    communications->Link.SetClients(&ProgramLinkClients());
+    add(communications);
+    add(new TFormDiagnostics);
+    add(new TFormPinOut);
+    add(new TFormAutotuningKeld);
+    add(new TFormIndiciQualita);
+    add(new TFormAutoAdaptiveParams);
+    add(new TFormFirmwareUpgrade);
+    add(new TFormGlowingLabel);
+}
+
+void DestroyWindows() {
+    for (auto it = CreatedWindows.rbegin(); it != CreatedWindows.rend(); ++it)
+        delete it->data();
+    CreatedWindows.clear();
+}
+
+int RunProgram(QApplication& app) {
+    QApplication::setApplicationName(QStringLiteral("Corvane Diagnostic"));
+    // The program's windows decide when it ends: only the main window's close sequence ends it.
+    app.setQuitOnLastWindowClosed(false);
+    InitMessageCatalogue(QCoreApplication::applicationDirPath());
+    LoadLanguageModule(UserLocaleId());
+
+    TWidgetDialogs dialogs;
+    SetDialogs(&dialogs);
+    CreateWindows();
+    dialogs.SetParent(FormMain);
+    QObject::connect(FormMain, &QObject::destroyed, &app, &QCoreApplication::quit);
+    FormMain->show();
+    const int code = app.exec();
+    DestroyWindows();
+    SetDialogs(nullptr);
+    return code;
+}

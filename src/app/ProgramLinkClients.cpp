@@ -1,0 +1,73 @@
+#include "app/ProgramLinkClients.h"
+
+#include "app/UnitMain.h"
+#include "config/UnitDati.h"
+#include "diagnostics/UnitDiagnostics.h"
+#include "live/UnitAcquisitionPanel.h"
+#include "live/UnitAcquisizioni.h"
+#include "windows/UnitDialog.h"
+
+bool TProgramLinkClients::Standard() {
+    return Acquisitions && Acquisitions->Standard;
+}
+
+bool TProgramLinkClients::StatusUpdate() {
+    return Acquisitions && Acquisitions->StatusUpdate;
+}
+
+void TProgramLinkClients::SetStandard(bool on) {
+    if (Acquisitions) Acquisitions->SetStandard(on);
+}
+
+void TProgramLinkClients::SetSuperFast(bool on) {
+    if (Acquisitions) Acquisitions->SetSuperFast(on);
+}
+
+void TProgramLinkClients::SetStatusUpdate(bool on) {
+    if (Acquisitions) Acquisitions->SetStatusUpdate(on);
+}
+
+void TProgramLinkClients::SetSaving(bool on) {
+    if (Acquisitions) Acquisitions->SetSaving(on);
+}
+
+void TProgramLinkClients::PollLiveData() {
+    if (Acquisitions) Acquisitions->PollLiveData();
+}
+
+bool TProgramLinkClients::MetersVisible() {
+    return FormAcquisitionPanel && FormAcquisitionPanel->isVisible();
+}
+
+bool TProgramLinkClients::EnableMapRefresh() {
+    return DataMap && DataMap->EnableMapRefresh;
+}
+
+void TProgramLinkClients::SetEnableMapRefresh(bool on) {
+    if (DataMap) DataMap->EnableMapRefresh = on;
+}
+
+int TProgramLinkClients::OperatingMode() {
+    return ::OperatingMode;
+}
+
+void TProgramLinkClients::SetOperatingMode(int mode) {
+    ::OperatingMode = mode == CompensatedMode ? CompensatedMode : SlaveMode;
+}
+
+void TProgramLinkClients::ApplyOperatingMode() {
+    if (FormMain) FormMain->ApplyOperatingMode();
+}
+
+void TProgramLinkClients::ShowTransientMessage(const QString& text, int milliseconds) {
+    if (FormDialog) FormDialog->Show(text, milliseconds);
+}
+
+void TProgramLinkClients::AddComError(const QString& message) {
+    if (FormDiagnostics) FormDiagnostics->AddComError(message);
+}
+
+TProgramLinkClients& ProgramLinkClients() {
+    static TProgramLinkClients clients;
+    return clients;
+}

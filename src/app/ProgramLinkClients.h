@@ -1,0 +1,30 @@
+#pragma once
+
+#include "link/SerialLink.h"
+
+// What the serial link asks of the rest of the program, answered by the live-data manager, the
+// configuration model, the main window and the small windows that exist.
+class TProgramLinkClients final : public TLinkClients {
+public:
+    bool Standard() override;
+    bool StatusUpdate() override;
+    void SetStandard(bool on) override;
+    void SetSuperFast(bool on) override;
+    void SetStatusUpdate(bool on) override;
+    void SetSaving(bool on) override;
+    void PollLiveData() override;
+    bool MetersVisible() override;
+
+    bool EnableMapRefresh() override;
+    void SetEnableMapRefresh(bool on) override;
+
+    int OperatingMode() override;
+    void SetOperatingMode(int mode) override;
+    void ApplyOperatingMode() override;
+
+    void ShowTransientMessage(const QString& text, int milliseconds) override;
+    void AddComError(const QString& message) override;
+};
+
+// The program's one instance.
+TProgramLinkClients& ProgramLinkClients();

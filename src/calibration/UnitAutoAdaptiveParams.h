@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QWidget>
+
+// The parameters that bound the ECU's own adaptation of the maps.
+class TFormAutoAdaptiveParams : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormAutoAdaptiveParams(QWidget* parent = nullptr);
+    ~TFormAutoAdaptiveParams() override;
+
+    // Fills the captions from the resource strings; run at creation and after a language switch.
+    void ApplyCaptions();
+};
+
+extern TFormAutoAdaptiveParams* FormAutoAdaptiveParams;

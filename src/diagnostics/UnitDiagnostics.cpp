@@ -1,0 +1,27 @@
+#include "diagnostics/UnitDiagnostics.h"
+
+#include "StringIds.h"
+#include "app/Strings.h"
+#include "app/WindowScaling.h"
+
+TFormDiagnostics* FormDiagnostics = nullptr;
+
+TFormDiagnostics::TFormDiagnostics(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("FormDiagnostics"));
+    FormDiagnostics = this;
+    resize(520, 400);
+    ApplyCaptions();
+    ScaleLikeMainWindow(this);
+}
+
+TFormDiagnostics::~TFormDiagnostics() {
+    if (FormDiagnostics == this) FormDiagnostics = nullptr;
+}
+
+void TFormDiagnostics::ApplyCaptions() {
+    setWindowTitle(ResStr(SDiagnosticsCaption));
+}
+
+void TFormDiagnostics::AddComError(const QString& message) {
+    ComErrors.append(message);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <QWidget>
+
+// Trouble codes, communication errors, counters and the VIN of the ECU.
+class TFormDiagnostics : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormDiagnostics(QWidget* parent = nullptr);
+    ~TFormDiagnostics() override;
+
+    // Fills the captions from the resource strings; run at creation and after a language switch.
+    void ApplyCaptions();
+
+    // The link's messages for the COM page.
+    void AddComError(const QString& message);
+    QStringList ComErrors;
+};
+
+extern TFormDiagnostics* FormDiagnostics;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QWidget>
+
+// The ECU connector pin-out.
+class TFormPinOut : public QWidget {
+    Q_OBJECT
+public:
+    explicit TFormPinOut(QWidget* parent = nullptr);
+    ~TFormPinOut() override;
+
+    // Fills the captions from the resource strings; run at creation and after a language switch.
+    void ApplyCaptions();
+
+    // One step of the marker blink, run by the main window's TimerGUI while PinOutCountdown is 0.
+    void BlinkStep();
+};
+
+extern TFormPinOut* FormPinOut;

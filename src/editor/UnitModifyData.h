@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDialog>
+
+// The dialog through which every change of map and table cells goes.
+class TFormModify : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormModify(QWidget* parent = nullptr);
+    ~TFormModify() override;
+
+    // Fills the captions from the resource strings; run at creation and after a language switch.
+    void ApplyCaptions();
+};
+
+extern TFormModify* FormModify;
