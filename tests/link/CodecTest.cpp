@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "link/ByteQueue.h"
 #include "link/Codec.h"
 

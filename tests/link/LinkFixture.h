@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PtyLine.h"
+#include "QtPrinters.h"
 #include "app/Settings.h"
 #include "common/ScriptedDialogs.h"
 #include "link/Codec.h"
@@ -12,11 +13,6 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os) {
-    *os << '"' << s.toStdString() << '"';
-}
 
 // Stands in for the subsystems around the link (live data, configuration model, windows) and
 // records what the link asks of them.

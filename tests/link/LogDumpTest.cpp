@@ -1,4 +1,5 @@
 #include "link/LogDump.h"
+#include "QtPrinters.h"
 #include "link/Codec.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #include "link/PacketDetector.h"
+#include "QtPrinters.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

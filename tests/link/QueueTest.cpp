@@ -1,3 +1,4 @@
+#include "QtPrinters.h"
 #include "FakeLinkHost.h"
 #include "link/ReplyDispatch.h"
 
