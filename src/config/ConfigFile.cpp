@@ -146,8 +146,18 @@ QByteArray ConfigFileBytes(TRawData& Raw, uint8_t Mode) {
 }
 
 bool WriteFileSafely(const QString& Name, const QByteArray& Bytes, QString& Error) {
+    // Unbuffered, so that a short write shows here: through the buffer a write cut short by the
+    // disk can go unnoticed and the save file would commit what reached it.
     QSaveFile file(Name);
-    if (file.open(QIODevice::WriteOnly) && file.write(Bytes) == Bytes.size() && file.commit()) return true;
+    qint64 done = 0;
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        while (done < Bytes.size()) {
+            const qint64 n = file.write(Bytes.constData() + done, Bytes.size() - done);
+            if (n <= 0) break;
+            done += n;
+        }
+    }
+    if (done == Bytes.size() && file.commit()) return true;
     Error = file.errorString();
     file.cancelWriting();
     return false;

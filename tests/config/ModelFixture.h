@@ -60,6 +60,19 @@ public:
     }
     void RefreshMapCheck() override { calls << "RefreshMapCheck"; }
 
+    int activePage = -1;
+    QStringList notices; // transient messages, "text ms"
+    int ActivePage() override { return activePage; }
+    void RefreshStatusPanel() override { calls << "RefreshStatusPanel"; }
+    void ClearDownloadPending() override { calls << "ClearDownloadPending"; }
+    void ShowTransientMessage(const QString& text, int ms) override {
+        notices << QStringLiteral("%1 %2").arg(text).arg(ms);
+    }
+    void ShowOperatingModePages() override {
+        calls << QStringLiteral("ShowOperatingModePages %1").arg(OperatingMode);
+    }
+    void SaveAs() override { calls << "SaveAs"; }
+
     // An integer speed editor with the limits of the settings pages.
     void AddSpeedEditors(int soglia, int rpmThreshold) {
         hasSpeedEditors = true;
@@ -111,3 +124,61 @@ protected:
     FakeAdaptivityView adaptivity;
     std::unique_ptr<TDataMap> model;
 };
+
+// What a load or a merge could change in a model, to show that a refused file changed nothing.
+struct ModelState {
+    RMappatura image;     // the model's raw image
+    RMappatura converted; // the model in raw form
+    TMapCells<double> maps[5];
+    TOneBasedArray<int32_t, 9> speeds[3];
+    TOneBasedArray<double, 12> rows[3];
+    QString fileName, make, model;
+    bool saved = false, mapRefresh = false;
+    uint8_t mode = 0, bank = 0;
+
+    static ModelState Of(TDataMap& m) {
+        ModelState s;
+        s.image = m.RawData.Image;
+        const uint8_t bank = m.Bank;
+        m.ModelToRaw(s.converted);
+        m.Bank = bank;
+        s.maps[0] = m.TempiGas_Slave_banco1;
+        s.maps[1] = m.TempiGas_Slave_banco2;
+        s.maps[2] = m.TempiGas_Comp_banco1;
+        s.maps[3] = m.TempiGas_Comp_banco2;
+        s.maps[4] = m.Benzina;
+        s.speeds[0] = m.Giri_Slave;
+        s.speeds[1] = m.Giri_Comp;
+        s.speeds[2] = m.Giri_Benzina;
+        s.rows[0] = m.TempiBenzina_Slave;
+        s.rows[1] = m.MAP_Comp;
+        s.rows[2] = m.MAP_Benzina;
+        s.fileName = m.FileName;
+        s.make = m.Make;
+        s.model = m.Model;
+        s.saved = m.Saved();
+        s.mapRefresh = m.EnableMapRefresh;
+        s.mode = OperatingMode;
+        s.bank = m.Bank;
+        return s;
+    }
+};
+
+inline ::testing::AssertionResult SameState(const ModelState& a, const ModelState& b) {
+    QStringList differ;
+    if (!(a.image == b.image)) differ << "raw image";
+    if (!(a.converted == b.converted)) differ << "settings";
+    for (int i = 0; i < 5; ++i)
+        if (!(a.maps[i] == b.maps[i])) differ << QStringLiteral("map %1").arg(i);
+    for (int i = 0; i < 3; ++i)
+        if (!(a.speeds[i] == b.speeds[i]) || !(a.rows[i] == b.rows[i]))
+            differ << QStringLiteral("axes %1").arg(i);
+    if (a.fileName != b.fileName) differ << "file name " + a.fileName + " / " + b.fileName;
+    if (a.make != b.make || a.model != b.model) differ << "texts";
+    if (a.saved != b.saved) differ << "Saved";
+    if (a.mapRefresh != b.mapRefresh) differ << "EnableMapRefresh";
+    if (a.mode != b.mode) differ << "OperatingMode";
+    if (a.bank != b.bank) differ << "Bank";
+    if (differ.isEmpty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "differs in: " << differ.join(", ").toStdString();
+}
