@@ -159,6 +159,14 @@ void TSimEcu::ApplicationStarted(SimTime) {
 
 void TSimEcu::HandleByte(uint8_t byte, SimTime t) {
     if (!InApplication) {
+        if (Log && Monitor.Running()) {
+            if (byte == '\r') {
+                Log(QStringLiteral("MON< %1").arg(QString::fromLatin1(MonitorInput)));
+                MonitorInput.clear();
+            } else if (byte != '\n') {
+                MonitorInput.append(byte >= 0x20 && byte < 0x7F ? char(byte) : '.');
+            }
+        }
         Monitor.Feed(byte, t);
         return;
     }

@@ -117,5 +117,5 @@ private:
     bool InFrame = false;
     QByteArray Wire;
     SimTime LastFrameByte{0};
-    QByteArray MonitorText; // for the log, one line at a time
+    QByteArray MonitorText, MonitorInput; // for the log, one line at a time
 };
