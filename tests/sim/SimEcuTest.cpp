@@ -201,6 +201,56 @@ TEST(SimEngine, SlaveMapTuningConvergesOnWhatTheEngineNeeds) {
     EXPECT_NEAR(ratio, 1.0, 0.02);
 }
 
+// In Compensated mode the gas ECU's own lambda controller trims a wrong map; stretching the map by
+// the trim, as the tool's auto-tuning does, brings the trim back to nothing.
+TEST(SimEngine, CompensatedTrimShowsHowFarTheMapIsOff) {
+    Bench b;
+    b.Control(QStringLiteral("mode compensated"));
+    QByteArray lambda = b.Payload(cmdReadBlock, Bytes({5}));
+    lambda[EcuLayout::B5::LambdaControllerOn] = char(255);
+    b.Exchange(cmdWriteBlock, lambda);
+    QByteArray map = b.Payload(cmdReadBlock, Bytes({4, 1}));
+    for (int i = EcuLayout::B48::Cells; i < map.size(); ++i)
+        map[i] = 40; // 4.0 ms everywhere
+    b.Exchange(cmdWriteBlock, map);
+    b.Control(QStringLiteral("point 2000 4.5 500"));
+    b.Control(QStringLiteral("fuel gas"));
+    b.RunSeconds(40);
+    const auto trim = [&] { return (WordAt(b.Payload(cmdLiveData), 74) / 32768.0 - 1) * 100; };
+    const double first = trim();
+    EXPECT_GT(first, 15) << "the map gives less gas than the engine needs";
+    for (int i = EcuLayout::B48::Cells; i < map.size(); ++i)
+        map[i] = char(EcuLayout::RoundEven(40 * (1 + first / 100)));
+    b.Exchange(cmdWriteBlock, map);
+    b.RunSeconds(40);
+    EXPECT_NEAR(trim(), 0, 3);
+}
+
+// With gas adaptation on, the ECU corrects the cell under a steady working point by itself, by at
+// most its correction limit each dwell; the tool's periodic re-read of the map then shows it.
+TEST(SimEngine, GasAdaptationMovesTheCellUnderTheWorkingPoint) {
+    Bench b;
+    QByteArray functions = b.Payload(cmdReadBlock, Bytes({2}));
+    functions[EcuLayout::B2::GasAdapt] = 1;
+    b.Exchange(cmdWriteBlock, functions);
+    b.Control(QStringLiteral("demand 1.2"));
+    b.Control(QStringLiteral("point 2000 5"));
+    b.Control(QStringLiteral("fuel gas"));
+    const QByteArray before = b.Payload(cmdReadBlock, Bytes({8, 1}));
+    b.RunSeconds(60);
+    const QByteArray after = b.Payload(cmdReadBlock, Bytes({8, 1}));
+    double growth = 0;
+    for (int r = 0; r < EcuLayout::MapRows; ++r)
+        for (int c = 0; c < EcuLayout::MapCols; ++c) {
+            const int at = EcuLayout::MapCell(EcuLayout::B48::Cells, r, c);
+            if (c != 3) {
+                EXPECT_EQ(after[at], before[at]) << "only the 2000 rpm column is under the engine";
+            }
+            growth = std::max(growth, double(uint8_t(after[at])) / uint8_t(before[at]));
+        }
+    EXPECT_GT(growth, 1.05);
+}
+
 TEST(SimEngine, WarmsUpAndChangesOverToGasOnAccelerationPastTheThreshold) {
     Bench b;
     const auto changeover = [&] { return uint8_t(b.Payload(cmdStatus)[36]); };
