@@ -16,8 +16,9 @@
 //     ecu.Unplug();                       // the port fails, the link path disappears
 //     ecu.Replug();                       // a new terminal at the same path; reopen the port
 //
-// Options are corvane-ecu-sim's command-line options ("--blank", "--mode", "compensated", ...);
-// without "--no-pacing" the ECU answers at the line's real speed. Command() sends any control
+// Options are corvane-ecu-sim's command-line options and replace the default "--no-pacing":
+// TEcuSim({"--no-pacing", "--blank"}) is a blank ECU that answers at once, TEcuSim({}) one that
+// answers at the line's real speed (9600 baud, 10 bits a byte). Command() sends any control
 // command of "corvane-ecu-sim --help" and returns whether the simulator accepted it, with the
 // lines it printed (the status, a block, the lines flashed through the boot monitor).
 
