@@ -47,6 +47,14 @@ void TProgramLinkClients::SetEnableMapRefresh(bool on) {
     if (DataMap) DataMap->EnableMapRefresh = on;
 }
 
+void TProgramLinkClients::RefreshActiveMap() {
+    if (DataMap) DataMap->RefreshActiveMap();
+}
+
+void TProgramLinkClients::UploadAll(bool notify) {
+    if (DataMap) DataMap->UploadAll(notify);
+}
+
 int TProgramLinkClients::OperatingMode() {
     return ::OperatingMode;
 }

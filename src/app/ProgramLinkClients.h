@@ -17,6 +17,8 @@ public:
 
     bool EnableMapRefresh() override;
     void SetEnableMapRefresh(bool on) override;
+    void RefreshActiveMap() override;
+    void UploadAll(bool notify) override;
 
     int OperatingMode() override;
     void SetOperatingMode(int mode) override;

@@ -329,7 +329,7 @@ void TFormMain::CreatePages() {
 void TFormMain::CreateBottomPanel() {
     PanelBottom = new QFrame(this);
     PanelBottom->setObjectName(QStringLiteral("PanelBottom"));
-    PanelBottom->setFixedHeight(200);
+    PanelBottom->setFixedHeight(210);
     auto* layout = new QHBoxLayout(PanelBottom);
     layout->setContentsMargins(2, 2, 2, 2);
     layout->setSpacing(4);
@@ -358,6 +358,10 @@ void TFormMain::CreateBottomPanel() {
         a->setLabelFormat(QString::fromLatin1(format));
         a->setGridLineVisible(false);
         a->setLabelsColor(QColor(0xe0, 0xf0, 0xe0));
+        QFont labels = a->labelsFont();
+        labels.setPixelSize(10);
+        a->setLabelsFont(labels);
+        a->setTruncateLabels(false);
         a->setLinePenColor(QColor(0xc0, 0xd8, 0xc0));
         LambdaChart->addAxis(a, where);
         return a;
@@ -650,8 +654,7 @@ void TFormMain::PowerButtonLongPress() {
 void TFormMain::FileSaveAs1Execute() {
     const QString filter = ResStr(SConfigurationFileFilter) + QStringLiteral(";;") + ResStr(SAllFilesFilter);
     const QString name = Dialogs().SaveFileName(ResStr(SSaveConfigurationTitle), filter, QString());
-    // Writing the file, and the caption that names it, come with the configuration files.
-    (void)name;
+    if (!name.isEmpty() && DataMap) DataMap->SaveToFile(name);
 }
 
 void TFormMain::DiagnosticsEnableStatusUpdate1Execute() {
@@ -664,6 +667,14 @@ void TFormMain::DiagnosticsDisableStatusUpdate1Execute() {
     if (Acquisitions) Acquisitions->SetStatusUpdate(false);
     if (DataMap) DataMap->EnableMapRefresh = false;
     if (SerialLink) SerialLink->StopPeriodic();
+}
+
+int TFormMain::ActivePage() {
+    return PageControlGeneral->currentIndex();
+}
+
+void TFormMain::ShowTransientMessage(const QString& text, int milliseconds) {
+    if (FormDialog) FormDialog->Show(text, milliseconds);
 }
 
 void TFormMain::SetUndoEnabled(bool enabled) {

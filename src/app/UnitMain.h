@@ -79,6 +79,11 @@ public:
     void RefreshStatusControls() override { ShowStatus(); }
     void SetCaption(const QString& caption) override { setWindowTitle(caption); }
     void SetUndoEnabled(bool enabled) override;
+    int ActivePage() override;
+    void RefreshStatusPanel() override { ShowStatus(); }
+    void ShowTransientMessage(const QString& text, int milliseconds) override;
+    void ShowOperatingModePages() override { ApplyOperatingMode(); }
+    void SaveAs() override { FileSaveAs1Execute(); }
 
     // Events of the window's life. FormCreate runs in the constructor; FormShow when the window is
     // shown; FormCloseQuery and FormClose when the user closes it.

@@ -30,9 +30,12 @@ protected:
         CreateWindows(created);
         FormMain->TimerGUI->stop();
     }
-    static void DestroyProgram() {
+    // Also gives the test program its own name back, which the main window replaced by the
+    // application title (temporary folders are named after it).
+    void DestroyProgram() {
         delete FormMain;
         DestroyWindows();
+        QCoreApplication::setApplicationName(programName);
     }
     static void Tick(int ticks = 1) {
         for (int i = 0; i < ticks; ++i)
@@ -41,6 +44,7 @@ protected:
     // Runs the deferred deletions, such as the main window's release at the end of its close.
     static void RunDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
+    const QString programName = QCoreApplication::applicationName();
     QTemporaryDir winDir;
     QStringList ports;
     ScriptedDialogs dialogs;

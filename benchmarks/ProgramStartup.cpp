@@ -1,0 +1,92 @@
+// The program against corvane-ecu-sim with its line pacing on: how long from the creation of
+// the windows until the status bar shows the identification text + " connected on " + the port
+// (the aim is five seconds at most), and until the whole configuration has been read.
+//
+//   bench_program_startup [--runs N]     (default 5; CORVANE_SIM names the simulator)
+#include "app/ProgramEntry.h"
+#include "app/Settings.h"
+#include "app/UnitMain.h"
+#include "common/EcuSim.h"
+#include "common/ScriptedDialogs.h"
+#include "link/Codec.h"
+#include "link/SerialLink.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+bool RunUntil(const std::function<bool()>& done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return true;
+}
+
+void Print(const char* what, std::vector<qint64> ms) {
+    if (ms.empty()) {
+        std::printf("%-28s no run succeeded\n", what);
+        return;
+    }
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-28s min %5lld ms   median %5lld ms   max %5lld ms\n", what,
+                static_cast<long long>(ms.front()), static_cast<long long>(ms[ms.size() / 2]),
+                static_cast<long long>(ms.back()));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QString programName = QCoreApplication::applicationName();
+    int runs = 5;
+    const QStringList args = app.arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
+    if (at >= 0 && at + 1 < args.size()) runs = std::max(1, args[at + 1].toInt());
+    if (qEnvironmentVariableIsEmpty("CORVANE_SIM")) qputenv("CORVANE_SIM", CORVANE_SIM_DEFAULT);
+
+    ScriptedDialogs dialogs;
+    std::vector<qint64> connected, uploaded;
+    for (int run = 0; run < runs; ++run) {
+        QTemporaryDir winDir;
+        qputenv("WinDir", QFile::encodeName(winDir.path()));
+        TEcuSim ecu(QStringList{}); // paced at the line's real speed
+        if (!ecu.IsRunning()) {
+            std::fprintf(stderr, "bench_program_startup: %s\n", qPrintable(ecu.ErrorText()));
+            return 1;
+        }
+        WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
+        TSerialLink::SetPortEnumerator([] { return QStringList(); });
+
+        QElapsedTimer clock;
+        clock.start();
+        CreateWindows();
+        FormMain->show();
+        const QString text = QStringLiteral(" connected on ") + ecu.LinkPath();
+        if (RunUntil([&] { return FormMain->StatusText(0).endsWith(text); }, 20000)) {
+            connected.push_back(clock.elapsed());
+            // The last block read goes out after the identification and the mode.
+            RunUntil([] { return TXQueue && TXQueue->Contains(cmdReadBlock); }, 5000);
+            if (RunUntil([] { return TXQueue && !TXQueue->Contains(cmdReadBlock); }, 20000))
+                uploaded.push_back(clock.elapsed());
+        }
+        delete FormMain;
+        DestroyWindows();
+        TSerialLink::SetPortEnumerator({});
+        QCoreApplication::setApplicationName(programName);
+    }
+    std::printf("Program start against the paced simulator, %d runs\n", runs);
+    Print("status bar shows connected", connected);
+    Print("configuration read", uploaded);
+    std::printf("aim: connected within 5000 ms\n");
+    return 0;
+}
