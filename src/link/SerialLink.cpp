@@ -109,6 +109,12 @@ QString TSerialLink::PortNameFromSetting(const QString& value) {
         const int n = v.toInt();
         return n > 0 ? QStringLiteral("COM%1").arg(n) : QString();
     }
+    if (IsDevicePath(v)) {
+        // A path may hold spaces; it names no device only if it holds control characters.
+        for (const QChar c : v)
+            if (c.category() == QChar::Other_Control) return QString();
+        return v;
+    }
     return deviceName.match(v).hasMatch() ? v : QString();
 }
 

@@ -82,8 +82,8 @@ public:
     // The enumeration plus the port of the settings file (or the current one) when it is an
     // existing device path the enumeration does not list, sorted as text.
     QStringList ReadPorts();
-    // The port a COMPORT value names: a bare number n is "COMn" (0 is none), a name is itself, and
-    // anything that cannot be a device name is none.
+    // The port a COMPORT value names: a bare number n is "COMn" (0 is none), a device path or a
+    // name is itself, and anything that cannot be a device name is none.
     static QString PortNameFromSetting(const QString& value);
 
     void StartPeriodic();

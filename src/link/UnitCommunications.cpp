@@ -3,6 +3,7 @@
 #include "StringIds.h"
 #include "app/Strings.h"
 #include "app/UnitMain.h"
+#include "app/WindowScaling.h"
 #include "link/LogDump.h"
 
 #include <QAction>
@@ -124,6 +125,7 @@ TFormCommunications::TFormCommunications(QWidget* parent, bool start) : QWidget(
     layout->addWidget(LogBox, 1);
 
     ApplyCaptions();
+    ScaleLikeMainWindow(this);
 
     connect(&Link, &TSerialLink::StatusText, this, &TFormCommunications::ShowStatus);
     connect(&Link, &TSerialLink::ComMenuChanged, this, &TFormCommunications::RefreshComMenu);

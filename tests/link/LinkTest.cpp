@@ -28,6 +28,8 @@ TEST_F(PortSettings, LoadChoosesThePortAndTheScan) {
         {"3", "true", two, QStringLiteral("COM3"), QStringLiteral("Trying on COM3"), false},
         {"0", "FALSE", two, QString(), QString(), false},
         {"no such port!", nullptr, two, QString(), QString(), false},
+        {"/tmp/a folder/ttyECU", nullptr, two, QStringLiteral("/tmp/a folder/ttyECU"),
+         QStringLiteral("Trying on /tmp/a folder/ttyECU"), false},
         {nullptr, "TRUE", {}, QString(), QStringLiteral("No COM port found"), true},
     };
     for (const SettingsCase& c : cases) {
