@@ -89,6 +89,23 @@ TEST_F(PortSettings, PortThatCannotBeOpenedFallsBackToTheFirstListedPort) {
     EXPECT_FALSE(clients.comErrors.isEmpty());
 }
 
+TEST_F(PortSettings, PortRefusedForLackOfPermissionSaysSo) {
+    // A file that may not be opened for writing, even by the superuser.
+    const QString refused = QStringLiteral("/sys/kernel/notes");
+    if (!QFile::exists(refused)) GTEST_SKIP() << "no " << refused.toStdString();
+    PtyLine line;
+    ports = {line.path};
+    Setting(ComPort, refused);
+    Start();
+    const QString message = QStringLiteral("Permission denied on ") + refused +
+                            QStringLiteral(": the user must be in the dialout group");
+    EXPECT_EQ(Status(), message);
+    EXPECT_TRUE(clients.comErrors.contains(message));
+    // It still falls back to the first port, without hiding why.
+    EXPECT_EQ(link->PortName(), ports.first());
+    EXPECT_TRUE(link->PortIsOpen());
+}
+
 // ---- Without a port, requests time out ------------------------------------------------------
 
 class Recorder : public TConsumerInterface {
