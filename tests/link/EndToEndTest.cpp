@@ -5,6 +5,7 @@
 #include "link/UnitCommunications.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QSerialPort>
 
 namespace {
@@ -79,6 +80,22 @@ TEST_F(EndToEnd, ConnectsIdentifiesAndAsksTheMode) {
         EXPECT_TRUE(log.contains(QStringLiteral(" RX< FE 01 02 07 F8 FF "))) << log.toStdString();
         form.reset();
     }
+}
+
+TEST_F(EndToEnd, WhilePausedFramesGoBothWaysButAreNotLogged) {
+    TEcuSim ecu;
+    ASSERT_TRUE(ecu.IsRunning());
+    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
+    Open({});
+    form->PauseButton->click();
+    const QString connected = Ident + QStringLiteral(" connected on ") + ecu.LinkPath();
+    ASSERT_TRUE(WaitForPanel(connected));
+    EXPECT_EQ(form->LogLineCount(), 0);
+    form->PauseButton->click();
+    Link().RequestIdentity();
+    ASSERT_TRUE(WaitForPanel(connected));
+    EXPECT_TRUE(form->LogText().contains(QStringLiteral(" TX> FE 01 02 07 06 00 10 00 FE ")));
+    EXPECT_TRUE(form->LogText().contains(QStringLiteral(" RX< FE 01 02 ")));
 }
 
 TEST_F(EndToEnd, SilentEcuIsProbedThreeTimesThenDeclaredAbsentAndProbedEveryWatchdogRun) {
