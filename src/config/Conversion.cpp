@@ -139,6 +139,34 @@ template <typename Dst, typename Src, typename F> void ConvertEach(Dst& dst, con
         dst[i] = f(src[i]);
 }
 
+// On the quantised conversions (speeds to 100 rpm, the gas pressure axis to 50 mbar, ...) several
+// raw values read as one engineering value. A raw element that already reads as the model's value
+// is kept, so that writing back a value nobody changed leaves the ECU's setting as it was instead
+// of moving it to another raw value of the same reading.
+template <typename FromRaw, typename ToRaw>
+int32_t KeepOrConvert(int32_t current, double x, FromRaw&& from, ToRaw&& to) {
+    return double(from(current)) == x ? current : to(x);
+}
+
+template <typename Dst, typename Src, typename FromRaw, typename ToRaw>
+void ConvertEachKeeping(Dst& dst, const Src& src, FromRaw&& from, ToRaw&& to) {
+    for (int i = 1; i <= Dst::Count; ++i)
+        dst[i] = KeepOrConvert(dst[i], src[i], from, to);
+}
+
+int32_t SwitchSpeedFromRaw(int32_t v) {
+    return RoundToMultiple(Saturated(16LL * v), 100);
+}
+int32_t GasPressureFromRaw(int32_t v) {
+    return RoundToMultiple(Saturated(16LL * v), 50);
+}
+double AccelLevelFromRaw(int32_t v) {
+    return double((100LL * v) / 128);
+}
+int32_t HoldOffFromRaw(int32_t v) {
+    return RoundToEven(100.0 * v / 255);
+}
+
 template <typename Dst, typename Src, typename F> void ConvertCells(Dst& dst, const Src& src, F&& f) {
     for (int r = 1; r <= MapRowCount; ++r)
         for (int c = 1; c <= MapColumnCount; ++c)
@@ -185,8 +213,7 @@ void TDataMap::RawToSettings(const RMappatura& Rec) {
     ConvertEach(CorrTemperaturaRiduttore, Rec.CorrTemperaturaRiduttore, CorrectionFromRaw);
     ConvertEach(TemperaturaGas, Rec.TemperaturaGas, temperature);
     ConvertEach(CorrTemperaturaGas, Rec.CorrTemperaturaGas, CorrectionFromRaw);
-    ConvertEach(PressioneGas, Rec.PressioneGas,
-                [](int32_t v) { return double(RoundToMultiple(Saturated(16LL * v), 50)); });
+    ConvertEach(PressioneGas, Rec.PressioneGas, [](int32_t v) { return double(GasPressureFromRaw(v)); });
     ConvertEach(CorrPressioneGas, Rec.CorrPressioneGas, CorrectionFromRaw);
     ConvertEach(TemperaturaCicchetto, Rec.TemperaturaCicchetto, temperature);
     ConvertEach(TempoCicchetto, Rec.TempoCicchetto, [](int32_t v) { return v / 10.0; });
@@ -201,7 +228,7 @@ void TDataMap::RawToSettings(const RMappatura& Rec) {
     PressureSensorType = Saturated(int64_t(Rec.PressureSensorType) - 1);
     ReducerType = Rec.ReducerType;
     SwitchTempSensor = Saturated(int64_t(Rec.SwitchTempSensor) - 1);
-    SwitchRPM = RoundToMultiple(Saturated(16LL * Rec.SwitchRPM), 100);
+    SwitchRPM = SwitchSpeedFromRaw(Rec.SwitchRPM);
     SwitchTemp = Rec.SwitchTemp;
     SwitchDelay = Saturated(3LL * Rec.SwitchDelay);
     PulsesPerRev = Rec.PulsesPerRev;
@@ -233,13 +260,13 @@ void TDataMap::RawToSettings(const RMappatura& Rec) {
             break;
         }
 
-    AccelLevel = double((100LL * Rec.AccelLevel) / 128);
+    AccelLevel = AccelLevelFromRaw(Rec.AccelLevel);
     SoftStartT1 = 20.0 * Rec.SoftStartT1;
     SoftStartT2 = 20.0 * Rec.SoftStartT2;
     DeltaMap = Saturated(10LL * Rec.DeltaMap);
     MapThreshold = Saturated(10LL * Rec.MapThreshold);
     AccelControlOn = Rec.AccelControlOn != 0;
-    FullGroupHoldOff = RoundToEven(100.0 * Rec.FullGroupHoldOff / 255);
+    FullGroupHoldOff = HoldOffFromRaw(Rec.FullGroupHoldOff);
     TPSCutOffOn = Rec.TPSCutOffOn != 0;
     TPSCutOffRPM = SpeedFromRaw(Rec.TPSCutOffRPM);
     TPSType = Rec.TPSType;
@@ -317,7 +344,8 @@ void TDataMap::ModelToRaw(RMappatura& Rec) {
     Rec.Cylinders = Cylinders;
     CodeToRaw(IgnitionCodes, IgnitionType, Rec.IgnitionType);
     Rec.SwitchCondition = SwitchCondition;
-    Rec.SwitchRPM = SwitchRPM / 16;
+    Rec.SwitchRPM =
+        KeepOrConvert(Rec.SwitchRPM, SwitchRPM, SwitchSpeedFromRaw, [](double x) { return int32_t(x) / 16; });
     Rec.SwitchTempSensor = Saturated(int64_t(SwitchTempSensor) + 1);
     Rec.SwitchTemp = SwitchTemp;
     Rec.SwitchDelay = SwitchDelay / 3;
@@ -356,14 +384,14 @@ void TDataMap::ModelToRaw(RMappatura& Rec) {
     auto pressure = [](double x) { return RoundToEven(x / 10); };
     ConvertCells(Rec.TempiGas_Slave_banco1, TempiGas_Slave_banco1, gasFactor);
     ConvertCells(Rec.TempiGas_Slave_banco2, TempiGas_Slave_banco2, gasFactor);
-    ConvertEach(Rec.Giri_Slave, Giri_Slave, SpeedToRaw);
+    ConvertEachKeeping(Rec.Giri_Slave, Giri_Slave, SpeedFromRaw, SpeedToRaw);
     ConvertEach(Rec.TempiBenzina_Slave, TempiBenzina_Slave, PetrolTimeToRaw);
     ConvertCells(Rec.Benzina, Benzina, tenths);
-    ConvertEach(Rec.Giri_Benzina, Giri_Benzina, SpeedToRaw);
+    ConvertEachKeeping(Rec.Giri_Benzina, Giri_Benzina, SpeedFromRaw, SpeedToRaw);
     ConvertEach(Rec.MAP_Benzina, MAP_Benzina, pressure);
     ConvertCells(Rec.TempiGas_Comp_banco1, TempiGas_Comp_banco1, tenths);
     ConvertCells(Rec.TempiGas_Comp_banco2, TempiGas_Comp_banco2, tenths);
-    ConvertEach(Rec.Giri_Comp, Giri_Comp, SpeedToRaw);
+    ConvertEachKeeping(Rec.Giri_Comp, Giri_Comp, SpeedFromRaw, SpeedToRaw);
     ConvertEach(Rec.MAP_Comp, MAP_Comp, pressure);
 
     auto temperature = [](double x) { return RoundToEven(x + 20); };
@@ -371,7 +399,8 @@ void TDataMap::ModelToRaw(RMappatura& Rec) {
     ConvertEach(Rec.CorrTemperaturaRiduttore, CorrTemperaturaRiduttore, CorrectionToRaw);
     ConvertEach(Rec.TemperaturaGas, TemperaturaGas, temperature);
     ConvertEach(Rec.CorrTemperaturaGas, CorrTemperaturaGas, CorrectionToRaw);
-    ConvertEach(Rec.PressioneGas, PressioneGas, [](double x) { return RoundToEven(x / 16); });
+    ConvertEachKeeping(Rec.PressioneGas, PressioneGas, GasPressureFromRaw,
+                       [](double x) { return RoundToEven(x / 16); });
     ConvertEach(Rec.CorrPressioneGas, CorrPressioneGas, CorrectionToRaw);
     ConvertEach(Rec.TemperaturaCicchetto, TemperaturaCicchetto, temperature);
     ConvertEach(Rec.TempoCicchetto, TempoCicchetto, tenths);
@@ -381,15 +410,17 @@ void TDataMap::ModelToRaw(RMappatura& Rec) {
     Rec.Model = TextToRaw(Model, ModelLength);
     Rec.ConfigDate = TextToRaw(ConfigDate, ConfigDateLength);
 
-    Rec.AccelLevel = RoundToEven(128 * AccelLevel / 100);
+    Rec.AccelLevel = KeepOrConvert(Rec.AccelLevel, AccelLevel, AccelLevelFromRaw,
+                                   [](double x) { return RoundToEven(128 * x / 100); });
     Rec.SoftStartT1 = RoundToEven(SoftStartT1 / 20);
     Rec.SoftStartT2 = RoundToEven(SoftStartT2 / 20);
     Rec.DeltaMap = DeltaMap / 10;
     Rec.MapThreshold = MapThreshold / 10;
     Rec.AccelControlOn = AccelControlOn ? 1 : 0;
-    Rec.FullGroupHoldOff = RoundToEven(255.0 * FullGroupHoldOff / 100);
+    Rec.FullGroupHoldOff = KeepOrConvert(Rec.FullGroupHoldOff, FullGroupHoldOff, HoldOffFromRaw,
+                                         [](double x) { return RoundToEven(255.0 * x / 100); });
     Rec.TPSCutOffOn = TPSCutOffOn ? 1 : 0;
-    Rec.TPSCutOffRPM = SpeedToRaw(TPSCutOffRPM);
+    Rec.TPSCutOffRPM = KeepOrConvert(Rec.TPSCutOffRPM, TPSCutOffRPM, SpeedFromRaw, SpeedToRaw);
     if (TPSType == TPSRising)
         Rec.TPSThreshold = RoundToEven(255 * TPSThreshold / 5);
     else if (TPSType == TPSFalling)
@@ -405,8 +436,8 @@ void TDataMap::ModelToRaw(RMappatura& Rec) {
     Rec.SlaveMinDelay = RoundToEven(50 * SlaveMinDelay);
     Rec.SlaveMaxDelay = RoundToEven(SlaveMaxDelay);
     Rec.ExtraInjectionFilter = RoundToEven(10 * ExtraInjectionFilter);
-    Rec.AdaptMinRPM = SpeedToRaw(AdaptMinRPM);
-    Rec.AdaptMaxRPM = SpeedToRaw(AdaptMaxRPM);
+    Rec.AdaptMinRPM = KeepOrConvert(Rec.AdaptMinRPM, AdaptMinRPM, SpeedFromRaw, SpeedToRaw);
+    Rec.AdaptMaxRPM = KeepOrConvert(Rec.AdaptMaxRPM, AdaptMaxRPM, SpeedFromRaw, SpeedToRaw);
     Rec.AdaptSlaveMinY = PetrolTimeToRaw(AdaptSlaveMinY);
     Rec.AdaptSlaveMaxY = PetrolTimeToRaw(AdaptSlaveMaxY);
     Rec.AdaptCompMinY = RoundToEven(AdaptCompMinY / 10);

@@ -67,11 +67,6 @@ protected:
             other.LivelloGas[i] = 0.5 * i;
         other.AdaptMinRPM = 1200;
         other.ModelToRaw(other.RawData.Image);
-        // Once through the model, so that the file reads back as itself: some defaults (the
-        // 580 mbar pressure point) lie between the values the model shows.
-        other.RawToMaps(other.RawData.Image);
-        other.RawToSettings(other.RawData.Image);
-        other.ModelToRaw(other.RawData.Image);
         DataMap = model.get();
         return ConfigFileBytes(other.RawData, SlaveMode);
     }
