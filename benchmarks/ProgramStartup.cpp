@@ -47,7 +47,6 @@ void Print(const char* what, std::vector<qint64> ms) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString programName = QCoreApplication::applicationName();
     int runs = 5;
     const QStringList args = app.arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--runs"));
@@ -82,7 +81,6 @@ int main(int argc, char** argv) {
         delete FormMain;
         DestroyWindows();
         TSerialLink::SetPortEnumerator({});
-        QCoreApplication::setApplicationName(programName);
     }
     std::printf("Program start against the paced simulator, %d runs\n", runs);
     Print("status bar shows connected", connected);

@@ -59,11 +59,12 @@ void DestroyWindows() {
 }
 
 int RunProgram(QApplication& app) {
-    QApplication::setApplicationName(QStringLiteral("Corvane Diagnostic"));
-    // The program's windows decide when it ends: only the main window's close sequence ends it.
-    app.setQuitOnLastWindowClosed(false);
+    // The user's language is in place before the first text is fetched.
     InitMessageCatalogue(QCoreApplication::applicationDirPath());
     LoadLanguageModule(UserLocaleId());
+    QApplication::setApplicationName(ResStr(SAppName));
+    // The program's windows decide when it ends: only the main window's close sequence ends it.
+    app.setQuitOnLastWindowClosed(false);
 
     TWidgetDialogs dialogs;
     SetDialogs(&dialogs);

@@ -398,8 +398,10 @@ void TFormMain::CreateStatusBar() {
 void TFormMain::FormCreate() {
     OperatingMode = SlaveMode;
     ApplyCaptions();
-    // The title names the settings file: nothing may read or write a setting before this.
-    QCoreApplication::setApplicationName(ApplicationTitle());
+    // The application title, "Corvane Diagnostic 1.01" (ApplicationTitle), names the settings
+    // file and titles the message boxes; it is fixed when the program is built, so no setting can
+    // be read under another name. It is not given to the framework, whose application name also
+    // names temporary folders and would put spaces into them.
     // Loads the LPG defaults, marks them saved and reads RANGE_CHECK.
     DataMap = new TDataMap;
     DataMap->MainView = this;

@@ -8,7 +8,6 @@
 #include <cstdint>
 
 class QAction;
-class QActionGroup;
 class QFrame;
 class QLabel;
 class QMenu;

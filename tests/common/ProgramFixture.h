@@ -30,12 +30,9 @@ protected:
         CreateWindows(created);
         FormMain->TimerGUI->stop();
     }
-    // Also gives the test program its own name back, which the main window replaced by the
-    // application title (temporary folders are named after it).
-    void DestroyProgram() {
+    static void DestroyProgram() {
         delete FormMain;
         DestroyWindows();
-        QCoreApplication::setApplicationName(programName);
     }
     static void Tick(int ticks = 1) {
         for (int i = 0; i < ticks; ++i)
@@ -44,7 +41,6 @@ protected:
     // Runs the deferred deletions, such as the main window's release at the end of its close.
     static void RunDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-    const QString programName = QCoreApplication::applicationName();
     QTemporaryDir winDir;
     QStringList ports;
     ScriptedDialogs dialogs;
