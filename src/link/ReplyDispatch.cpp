@@ -36,11 +36,18 @@ void TReplyDispatcher::HandlePacket(const QByteArray& wire) {
         Host->SetReplyCountdown(-1);
         FSynchThread.SetTarget(head->Consumer, FRXFrame);
         FSynchThread.Resume();
-        Queue->SetEnabled(true);
+        // The first reply after a loss declares the ECU connected, which flushes the queue and
+        // starts the connection's own requests. A request sent before that would be flushed while
+        // on the wire, and its reply would then meet another head and be reported as unexpected;
+        // so in that case nothing goes out until the connection has been declared.
+        const bool connecting = Host->PeriodicDutiesOn() && !Host->ECUisConnected();
+        Queue->SetEnabled(!connecting);
         Queue->Dequeue();
+        Queue->SetEnabled(true);
         Host->ShowQueuedCount(Queue->Count());
         Host->SwitchStatusPollingOn();
         if (Host->PeriodicDutiesOn()) Host->SetECUisConnected(true);
+        if (connecting && !Queue->IsEmpty() && Queue->HeadFrame()->Attempts == 0) Queue->SendHead();
     } else if (code == rspNotSupported) {
         Queue->SetEnabled(false);
         Host->SetReplyCountdown(-1);

@@ -193,6 +193,34 @@ TEST_F(RequestPath, DisconnectedSendProbesFirstButNotForConnectOrReset) {
     EXPECT_TRUE(host.connected); // periodic duties were on
 }
 
+TEST_F(RequestPath, ARequestWaitingBehindTheProbeIsNotSentIntoTheConnectionFlush) {
+    // A host that, like the serial link, flushes and identifies when the ECU becomes connected.
+    struct ConnectingHost : FakeLinkHost {
+        void SetECUisConnected(bool c) override {
+            const bool was = connected;
+            FakeLinkHost::SetECUisConnected(c);
+            if (!was && c) {
+                TXQueue->Flush();
+                QueueFrame(CommandBody(cmdIdentify), nullptr, false);
+            }
+        }
+    } connectingHost;
+    TTXQueue q(&connectingHost);
+    TReplyDispatcher d(&q, &connectingHost);
+    TXQueue = &q;
+    connectingHost.connected = false;
+    SendCommand(Body(cmdStatus), &consumer, false); // probe first, then the status request
+    d.HandlePacket(EscapeFrame(BuildFrame(ReplyCode(cmdConnect), {})));
+    ASSERT_EQ(connectingHost.written.size(), 2u);
+    EXPECT_EQ(FrameCommand(connectingHost.written[1]), cmdIdentify); // the status request never went out
+    EXPECT_EQ(consumer.events, QStringList({"discarded 0b"}));
+    d.HandlePacket(EscapeFrame(BuildFrame(ReplyCode(cmdIdentify), "ID")));
+    EXPECT_TRUE(connectingHost.comErrors.isEmpty());
+    EXPECT_TRUE(q.IsEmpty());
+    RunDeliveries();
+    TXQueue = &queue;
+}
+
 TEST_F(RequestPath, DisabledQueueDropsFramesSilently) {
     queue.SetEnabled(false);
     SendCommand(Body(cmdStatus), &consumer, false);
