@@ -36,7 +36,11 @@ protected:
     // machine runs the 10 ms timer late).
     bool WaitForPanel(const QString& text, int ms = 20000) {
         const bool seen = WaitFor([&] { return status[0].contains(text); }, ms);
-        status[0].clear();
+        // Keep what came after the text: on a slow machine the next state may already be there.
+        if (seen)
+            status[0].remove(0, status[0].indexOf(text) + 1);
+        else
+            status[0].clear();
         return seen;
     }
     void ManualTicks(int n) {
