@@ -29,10 +29,12 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -374,6 +376,7 @@ void TFormMain::CreateBottomPanel() {
     StatusLambdaChart->setRenderHint(QPainter::Antialiasing);
     StatusLambdaChart->setFrameShape(QFrame::StyledPanel);
     StatusLambdaChart->setFrameShadow(QFrame::Sunken);
+    StatusLambdaChart->setMinimumWidth(360); // room for the ten-second axis labels
     layout->addWidget(StatusLambdaChart, 1);
 }
 
@@ -421,6 +424,9 @@ void TFormMain::FormCreate() {
     });
     ScalePercent = ScalePercentForWidth(PrimaryScreenWidth());
     ScaleWindow(this, ScalePercent);
+    // The window also covers the screen where nothing maximises it (no window manager yet, or
+    // one that ignores the request), and returns to that size when un-maximised.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
     // The KELD build's removal of the "Matrix" injectors and the "Landi" level sensor comes with
     // the General page's lists.
