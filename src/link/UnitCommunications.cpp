@@ -62,7 +62,7 @@ TFormCommunications::TFormCommunications(QWidget* parent, bool start) : QWidget(
     setObjectName(QStringLiteral("FormCommunications"));
     setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
-    resize(780, 460);
+    resize(900, 460);
 
     FramesBox = new QGroupBox(this);
     FramesBox->setObjectName(QStringLiteral("GroupBoxFrames"));
@@ -168,6 +168,7 @@ void TFormCommunications::ShowStatus(int panel, const QString& text) {
 
 void TFormCommunications::ShowPort() {
     PortLabel->setText(Link.PortName());
+    PortLabel->setToolTip(Link.PortName()); // a long device path may not fit the label
     BaudRateLabel->setText(QString::number(Link.BaudRate()));
 }
 
