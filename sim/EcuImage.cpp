@@ -1,53 +1,26 @@
 #include "sim/EcuImage.h"
 
+#include "config/Defaults.h"
+
 #include <algorithm>
 
 using namespace EcuLayout;
 
 namespace {
 
-const double SpeedAxis[MapCols] = {500, 1000, 1500, 2000, 2500, 3000, 4000, 5000, 6000};
-const double MapAxis[MapRows] = {100, 150, 200, 250, 300, 400, 500, 600, 700, 800, 900, 1050};
-const double SlavePetrolAxis[MapRows] = {2, 2.5, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18};
-
-// Default slave gas maps, rows on the petrol-time axis, columns on the speed axis.
-const double SlaveMapCng[MapRows][MapCols] = {{0.75, 0.75, 0.75, 0.75, 0.75, 0.76, 0.77, 0.78, 0.78},
-                                              {0.86, 0.86, 0.86, 0.86, 0.86, 0.87, 0.89, 0.9, 0.91},
-                                              {0.94, 0.94, 0.94, 0.94, 0.94, 0.95, 0.97, 0.98, 0.98},
-                                              {1, 1, 1, 1, 1, 1.01, 1.03, 1.04, 1.05},
-                                              {1.02, 1.02, 1.03, 1.03, 1.04, 1.04, 1.05, 1.05, 1.06},
-                                              {1.01, 1.01, 1.01, 1.02, 1.02, 1.02, 1.04, 1.05, 1.05},
-                                              {0.98, 0.98, 0.98, 0.98, 0.99, 0.99, 1.02, 1.02, 1.03},
-                                              {0.91, 0.91, 0.91, 0.91, 0.91, 0.92, 0.94, 0.95, 0.95},
-                                              {0.84, 0.84, 0.84, 0.84, 0.84, 0.84, 0.87, 0.88, 0.88},
-                                              {0.81, 0.81, 0.81, 0.81, 0.82, 0.82, 0.84, 0.85, 0.86},
-                                              {0.81, 0.81, 0.81, 0.81, 0.82, 0.82, 0.84, 0.85, 0.86},
-                                              {0.8, 0.8, 0.8, 0.8, 0.8, 0.8, 0.83, 0.84, 0.84}};
-const double SlaveMapLpg[MapRows][MapCols] = {{0.75, 0.75, 0.75, 0.75, 0.76, 0.76, 0.78, 0.8, 0.8},
-                                              {0.86, 0.86, 0.86, 0.86, 0.87, 0.88, 0.91, 0.92, 0.92},
-                                              {0.94, 0.94, 0.94, 0.94, 0.95, 0.95, 0.98, 1, 1},
-                                              {1, 1, 1, 1, 1.01, 1.02, 1.05, 1.06, 1.06},
-                                              {1.02, 1.02, 1.03, 1.03, 1.04, 1.05, 1.06, 1.08, 1.08},
-                                              {1.01, 1.01, 1.01, 1.02, 1.02, 1.03, 1.05, 1.07, 1.07},
-                                              {0.98, 0.98, 0.98, 0.98, 0.99, 1, 1.03, 1.05, 1.05},
-                                              {0.9, 0.9, 0.9, 0.9, 0.91, 0.92, 0.95, 0.96, 0.96},
-                                              {0.84, 0.84, 0.84, 0.84, 0.84, 0.85, 0.88, 0.9, 0.9},
-                                              {0.83, 0.83, 0.83, 0.83, 0.84, 0.84, 0.88, 0.89, 0.89},
-                                              {0.83, 0.83, 0.83, 0.83, 0.84, 0.84, 0.88, 0.89, 0.89},
-                                              {0.81, 0.81, 0.81, 0.81, 0.82, 0.83, 0.86, 0.88, 0.88}};
-
-// Pressure correction of the standard reducers: CNG (code 0) and LPG (code 1).
-const double PressureAxis[2][15] = {
-    {1150, 1200, 1250, 1300, 1400, 1450, 1500, 1550, 1600, 1700, 1750, 1800, 1900, 2000, 2100},
-    {450, 500, 550, 580, 620, 650, 700, 750, 780, 800, 850, 900, 950, 1000, 1100}};
-const double PressureCorr[2][15] = {{25, 23, 20, 18, 16, 13, 11, 9, 6, 4, 2, 0, -3, -7, -10},
-                                    {38, 33, 28, 25, 21, 18, 15, 12, 9, 6, 3, 0, -3, -7, -13}};
-
-const double WaterAxis[9] = {10, 20, 30, 40, 50, 60, 70, 80, 90};
-const double WaterCorr[9] = {-27, -21, -15, -10, -7, -4, -2, 0, 2};
-const double GasTempAxis[9] = {-10, 0, 10, 20, 30, 40, 50, 60, 70};
-const double GasTempCorr[9] = {-28, -22, -16, -11, -8, -5, -2, 0, 3};
-const double LambdaReference[12] = {0.55, 0.52, 0.5, 0.5, 0.5, 0.52, 0.52, 0.55, 0.57, 0.57, 0.6, 0.6};
+// A factory-fresh ECU holds the same defaults as the tool's own.
+const auto& SpeedAxis = DefaultSpeedAxis;
+const auto& MapAxis = NormalMAPAxis;
+const auto& SlavePetrolAxis = NormalPetrolTimeAxis;
+const auto& SlaveMapCng = DefaultSlaveMapCNG;
+const auto& SlaveMapLpg = DefaultSlaveMapLPG;
+const auto& PressureAxis = DefaultPressureAxis; // rows by reducer code: 0 CNG, 1 LPG
+const auto& PressureCorr = DefaultPressureCorrection;
+const auto& WaterAxis = DefaultWaterTemperatureAxis;
+const auto& WaterCorr = DefaultWaterTemperatureCorrection;
+const auto& GasTempAxis = DefaultGasTemperatureAxis;
+const auto& GasTempCorr = DefaultGasTemperatureCorrection;
+const auto& LambdaReference = DefaultLambdaReference;
 
 uint8_t Sat(int v) {
     return static_cast<uint8_t>(std::clamp(v, 0, 255));
