@@ -128,22 +128,33 @@ uint8_t TRawData::DecodePayload(const QByteArray& Payload) {
 }
 
 uint8_t TRawData::DecodeLoadedPayload() {
-    // The queue's reads change nothing when the payload has run out, which keeps the tail of
-    // the image as it was for a short payload.
+    // A short payload fills a prefix of the block and leaves the rest of the image as it was.
+    // Decoding stops at the first element the payload does not cover whole: a text cut short
+    // must not leave its characters to be read as the fields after it.
     uint8_t block = 0;
     InQueue.ReadByte(block);
     if (block < 1 || block > ConfigBlockCount) return block;
     uint8_t bank = 0;
     if (IsBankBlock(block)) InQueue.ReadByte(bank);
+    bool ended = false;
     VisitBlock(
         Image, block, bank == 1 ? 1 : 2,
-        [this](int32_t& e) {
-            if (!InQueue.HasBytes(1)) return;
+        [this, &ended](int32_t& e) {
+            if (ended || !InQueue.HasBytes(1)) {
+                ended = true;
+                return;
+            }
             uint8_t b = 0;
             InQueue.ReadByte(b);
             e = b;
         },
-        [this](QByteArray& s, int n) { InQueue.ReadString(s, n); });
+        [this, &ended](QByteArray& s, int n) {
+            if (ended || !InQueue.HasBytes(n)) {
+                ended = true;
+                return;
+            }
+            InQueue.ReadString(s, n);
+        });
     return block;
 }
 

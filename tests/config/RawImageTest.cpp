@@ -174,6 +174,18 @@ TEST(RawImage, ShortPayloadFillsAPrefixAndLongPayloadStopsAtTheBlockSize) {
     EXPECT_EQ(raw.Image.Cylinders, 6);
     EXPECT_EQ(raw.Image.ReducerType, 3);
 
+    // A 35-byte block 1 ends inside the Model text: the text and everything after it keep
+    // their values, and no character of the cut text is read as a setting.
+    raw.Image.Model = "Old";
+    raw.Image.ConfigDate = "010101";
+    raw.Image.Fuel = 2;
+    EXPECT_EQ(raw.DecodePayload(payload.left(35)), 1);
+    EXPECT_EQ(raw.Image.Model, "Old");
+    EXPECT_EQ(raw.Image.ConfigDate, "010101");
+    EXPECT_EQ(raw.Image.Fuel, 2);
+    EXPECT_EQ(raw.Image.Cylinders, 6);
+    EXPECT_EQ(raw.Image.ReducerType, 3);
+
     // Block 2 with four bytes too many: the extra bytes belong to nothing.
     QByteArray longer(20, '\x02');
     raw.Image.AccelLevel = 128;
