@@ -462,9 +462,9 @@ void TFormMain::FormCloseQuery(bool& CanClose) {
     }
     switch (Dialogs().Ask(TMsgKind::Information, ResStr(SMsgConfigurationUnsaved), mbYes | mbNo | mbCancel)) {
     case mbYes:
-        // The user may cancel the save dialog: the program closes all the same.
-        FileSaveAs1Execute();
-        CanClose = true;
+        // The user may cancel the save dialog and close without saving; a save that was tried
+        // and failed or was refused keeps the program open, so the configuration is not lost.
+        CanClose = FileSaveAs1Execute() != TSaveAsOutcome::NotSaved;
         break;
     case mbNo:
         CanClose = true;
@@ -659,10 +659,13 @@ void TFormMain::PowerButtonLongPress() {
     PowerButtonCountdown = -1;
 }
 
-void TFormMain::FileSaveAs1Execute() {
+TFormMain::TSaveAsOutcome TFormMain::FileSaveAs1Execute() {
     const QString filter = ResStr(SConfigurationFileFilter) + QStringLiteral(";;") + ResStr(SAllFilesFilter);
     const QString name = Dialogs().SaveFileName(ResStr(SSaveConfigurationTitle), filter, QString());
-    if (!name.isEmpty() && DataMap) DataMap->SaveToFile(name);
+    if (name.isEmpty() || !DataMap) return TSaveAsOutcome::DialogCancelled;
+    // A refused version question may have led to a save under another name: Saved tells.
+    DataMap->SaveToFile(name);
+    return DataMap->Saved() ? TSaveAsOutcome::Saved : TSaveAsOutcome::NotSaved;
 }
 
 void TFormMain::DiagnosticsEnableStatusUpdate1Execute() {

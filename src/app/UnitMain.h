@@ -68,7 +68,10 @@ public:
     void PowerButtonLongPress();
 
     // "Save as": also what the close query runs when the user wants to save first.
-    void FileSaveAs1Execute();
+    // How a "Save as" ended: the dialog cancelled, the configuration saved, or a save tried
+    // that failed or was refused.
+    enum class TSaveAsOutcome { DialogCancelled, Saved, NotSaved };
+    TSaveAsOutcome FileSaveAs1Execute();
     // Status polling, map refresh and the link's periodic duties on or off.
     void DiagnosticsEnableStatusUpdate1Execute();
     void DiagnosticsDisableStatusUpdate1Execute();

@@ -24,4 +24,6 @@ void TFormDiagnostics::ApplyCaptions() {
 
 void TFormDiagnostics::AddComError(const QString& message) {
     ComErrors.append(message);
+    // A link that fails for hours must not fill the memory: the newest messages are kept.
+    if (ComErrors.size() > MaxComErrors) ComErrors.remove(0, ComErrors.size() - MaxComErrors);
 }

@@ -13,7 +13,8 @@ public:
     // Fills the captions from the resource strings; run at creation and after a language switch.
     void ApplyCaptions();
 
-    // The link's messages for the COM page.
+    // The link's messages for the COM page, the newest MaxComErrors of them.
+    static constexpr int MaxComErrors = 1000;
     void AddComError(const QString& message);
     QStringList ComErrors;
 };

@@ -43,7 +43,10 @@ void TReplyDispatcher::HandlePacket(const QByteArray& wire) {
         const bool connecting = Host->PeriodicDutiesOn() && !Host->ECUisConnected();
         Queue->SetEnabled(!connecting);
         Queue->Dequeue();
-        Queue->SetEnabled(true);
+        // Sending the next request lets the delivery run, and a delivery may disable the queue
+        // for good reasons of its own (the reply to a reset enters the boot monitor): enable
+        // again only what this handler disabled.
+        if (connecting) Queue->SetEnabled(true);
         Host->ShowQueuedCount(Queue->Count());
         Host->SwitchStatusPollingOn();
         if (Host->PeriodicDutiesOn()) Host->SetECUisConnected(true);

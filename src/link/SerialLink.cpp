@@ -144,6 +144,7 @@ void TSerialLink::Dismantle() {
     if (FDismantled) return;
     FDismantled = true;
     StopPeriodic();
+    ReplyCountdown = -1;
     MasterTimer.stop();
     Queue->SetEnabled(false);
     Queue->Flush();
@@ -199,6 +200,8 @@ bool TSerialLink::OpenPort() {
         return false;
     }
     LastOpenError = QSerialPort::NoError;
+    OutageReportedFor.clear();
+    ++PortGeneration;
     // Lines a pseudo-terminal does not have; failing to set them is harmless.
     ComPortAsync.setDataTerminalReady(false);
     ComPortAsync.setRequestToSend(false);
@@ -277,14 +280,14 @@ void TSerialLink::SetScanCOM(bool on) {
 void TSerialLink::StartPeriodic() {
     RefreshCountdown = 200;
     WatchdogCountdown = 202;
-    ReplyCountdown = -1;
     PollCountdown = 14;
     PeriodicOn = true;
 }
 
+// The reply time-out is not a periodic duty: a request on the wire keeps it, or a lost reply
+// would never be resent nor failed, and every later request would wait behind it for ever.
 void TSerialLink::StopPeriodic() {
     PeriodicOn = false;
-    ReplyCountdown = -1;
 }
 
 void TSerialLink::MasterTimerTimer() {
@@ -472,7 +475,7 @@ bool TSerialLink::PurgePort() {
     if (ComPortAsync.clear(QSerialPort::AllDirections)) return true;
     if (LossPending || ComPortAsync.error() == QSerialPort::ResourceError) {
         // The device is gone: this is a lost port, not a reason to move to another one.
-        PortLost();
+        PortLost(PortGeneration);
         return true;
     }
     return false;
@@ -483,6 +486,12 @@ void TSerialLink::ProcessPendingMessages() {
 }
 
 void TSerialLink::AddComError(const QString& message) {
+    // While the port cannot be used every request fails the same way: one report for the
+    // outage, another once the port has been open again.
+    if (!ComPortAsync.isOpen() && !FPortName.isEmpty()) {
+        if (OutageReportedFor == FPortName) return;
+        OutageReportedFor = FPortName;
+    }
     FClients->AddComError(message);
 }
 
@@ -513,10 +522,13 @@ void TSerialLink::ComPortError(QSerialPort::SerialPortError error) {
     // The port keeps reporting until it is closed; close it once, outside the port's own handler.
     if (LossPending) return;
     LossPending = true;
-    QMetaObject::invokeMethod(this, &TSerialLink::PortLost, Qt::QueuedConnection);
+    // The port may be closed and opened again before this runs; the loss is of this opening only.
+    QMetaObject::invokeMethod(
+        this, [this, generation = PortGeneration] { PortLost(generation); }, Qt::QueuedConnection);
 }
 
-void TSerialLink::PortLost() {
+void TSerialLink::PortLost(uint32_t generation) {
+    if (generation != PortGeneration) return;
     LossPending = false;
     if (!ComPortAsync.isOpen()) return;
     ComPortAsync.close();

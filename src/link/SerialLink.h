@@ -182,7 +182,7 @@ signals:
 private:
     void ComPortReadyRead();
     void ComPortError(QSerialPort::SerialPortError error);
-    void PortLost();
+    void PortLost(uint32_t generation);
     void ComPortEcho(const QByteArray& bytes);
     void EnterBootMonitorMode();
     void LeaveBootMonitorMode();
@@ -198,6 +198,8 @@ private:
     bool FMonitorMode = false;
     bool FDismantled = false;
     bool LossPending = false;
+    uint32_t PortGeneration = 0; // counts the port's openings
+    QString OutageReportedFor;   // the port whose unavailability the COM page already has
     bool EchoingReset = false; // the boot monitor's text after a reset goes to the log
     TReadRoute Route = RouteFrames;
     QSerialPort::SerialPortError LastOpenError = QSerialPort::NoError;

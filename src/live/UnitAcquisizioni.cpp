@@ -325,7 +325,10 @@ void TAcquisitions::PollLiveData() {
 void TAcquisitions::ResetForNewPolling() {
     Raw.ClearWords();
     ComputeValues();
-    if (Display) {
+    // Live display, recording and a file being viewed are exclusive: polling that comes back on
+    // (after a link reset, a port change, a connection) neither wipes the file's traces nor
+    // restarts a recording's time column in the middle of its file.
+    if (Display && !Loading && !Saving) {
         Display->ClearTraces();
         Display->ResetAxes();
     }
@@ -337,7 +340,7 @@ void TAcquisitions::SetStandard(bool on) {
     const bool turnedOn = on && !Standard;
     Standard = on;
     if (Display) {
-        Display->EnableSaveButton(on);
+        if (!Loading) Display->EnableSaveButton(on);
         Display->CheckRateItems(on, !on);
     }
     if (turnedOn) ResetForNewPolling();
@@ -348,7 +351,7 @@ void TAcquisitions::SetSuperFast(bool on) {
     const bool turnedOn = on && !SuperFast;
     SuperFast = on;
     if (Display) {
-        Display->EnableSaveButton(on);
+        if (!Loading) Display->EnableSaveButton(on);
         Display->CheckRateItems(!on, on);
     }
     if (turnedOn) ResetForNewPolling();
@@ -366,7 +369,15 @@ void TAcquisitions::SetStatusUpdate(bool on) {
 void TAcquisitions::SetSaving(bool on) {
     Saving = on;
     if (Display) Display->PressSaveButton(on);
-    if (!on) CloseRecording();
+    if (on || !DataFile.isOpen()) return;
+    // A recording cut off from outside (a reset, the program closing) keeps every line written
+    // so far, and the display goes back to live as after a failed recording.
+    CloseRecording();
+    if (Display) {
+        Display->ShowDisplayState(TDisplayState::Live, QString());
+        Display->EnableLoadButton(true);
+        Display->PressLoadButton(false);
+    }
 }
 
 void TAcquisitions::SetLoading(bool on) {

@@ -184,18 +184,36 @@ TEST_F(MainWindow, CloseQueryAsksToExitThenAboutTheUnsavedConfiguration) {
         bool canClose;
         QStringList asked;
         bool saveDialog;
+        QString file = {}; // what the save dialog gives; empty: it is cancelled
+        bool savedAfter = false;
     };
+    // A file written by a newer release: saving over it asks first.
+    const QString newer = winDir.filePath("newer.cfg");
+    {
+        QFile f(newer);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("9.99SLAV");
+    }
+    const QString overwriteNewer = newer + " was saved with a newer relese.\rOverwriting it could delete newer "
+                                           "fields on it.\nAre you sure you want to proceed ?";
     const Case cases[] = {
         {"exit cancelled", true, {mbCancel}, false, {exitNow}, false},
         {"saved: no second question", true, {mbYes}, true, {exitNow}, false},
         {"unsaved, cancel", false, {mbYes, mbCancel}, false, {exitNow, unsaved}, false},
         {"unsaved, no", false, {mbYes, mbNo}, true, {exitNow, unsaved}, false},
         {"unsaved, yes, save dialog cancelled", false, {mbYes, mbYes}, true, {exitNow, unsaved}, true},
+        {"unsaved, yes, saved", false, {mbYes, mbYes}, true, {exitNow, unsaved}, true,
+         winDir.filePath("saved.cfg"), true},
+        {"unsaved, yes, the write fails", false, {mbYes, mbYes}, false, {exitNow, unsaved}, true,
+         winDir.filePath("no such folder/x.cfg")},
+        {"unsaved, yes, version question cancelled", false, {mbYes, mbYes, mbCancel}, false,
+         {exitNow, unsaved, overwriteNewer}, true, newer},
     };
     CreateProgram();
     for (const Case& c : cases) {
         dialogs.asked.clear();
         dialogs.fileDialogs.clear();
+        dialogs.files = c.file.isEmpty() ? QStringList{} : QStringList{c.file};
         dialogs.answers = c.answers;
         DataMap->SetSaved(c.saved);
         bool canClose = !c.canClose;
@@ -205,6 +223,7 @@ TEST_F(MainWindow, CloseQueryAsksToExitThenAboutTheUnsavedConfiguration) {
         EXPECT_EQ(dialogs.fileDialogs, c.saveDialog ? QStringList{"Save configuration as"} : QStringList{})
             << c.name;
         EXPECT_TRUE(dialogs.answers.isEmpty()) << c.name;
+        EXPECT_EQ(DataMap->Saved(), c.saved || c.savedAfter) << c.name;
     }
     EXPECT_EQ(dialogs.unanswered, 0);
 }

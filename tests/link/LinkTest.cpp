@@ -1,6 +1,7 @@
 #include "LinkFixture.h"
 
 #include <QFile>
+#include <QSerialPort>
 
 namespace {
 
@@ -172,6 +173,23 @@ TEST_F(SilentLine, ProbeIsSentThreeTimesHalfASecondApartThenEveryWatchdogRun) {
         EXPECT_EQ(UnescapeFrame(s.second), BuildFrame(CommandBody(cmdConnect)));
 }
 
+// "Disable" and "Enable status update" stop and start the periodic duties; a request already on
+// the wire keeps its reply time-out, so its lost reply is still resent and in the end failed.
+TEST_F(SilentLine, StatusUpdateSwitchedOffAndOnLeavesARunningReplyTimeOutAlone) {
+    PtyLine line;
+    ports = {line.path};
+    Start();
+    Recorder consumer;
+    QueueFrame(CommandBody(cmdIdentify), &consumer, false);
+    Ticks(10, &line);
+    link->StopPeriodic();
+    Ticks(10, &line);
+    link->StartPeriodic();
+    Ticks(140, &line);
+    EXPECT_EQ(SentTicks(), std::vector<int>({1, 50, 100}));
+    EXPECT_EQ(consumer.events, QStringList({"failed", "discarded"}));
+}
+
 TEST_F(SilentLine, AutoScanMovesToTheNextPortAndWrapsFromTheLastToTheFirst) {
     PtyLine first, last;
     ports = {first.path, last.path};
@@ -241,18 +259,49 @@ TEST_F(Line, PulledOutPortIsReportedAndOpenedAgainWhenItComesBack) {
     EXPECT_EQ(Status(), QStringLiteral("Port lost: ") + device);
     EXPECT_FALSE(link->ECUisConnected());
 
-    // Requests while it is gone find no port and are dropped; the watchdog keeps trying.
-    Ticks(203);
+    // Requests while it is gone find no port and are dropped; the watchdog keeps trying, and
+    // the COM page hears of the loss once, however long it lasts.
+    Ticks(3 * 203);
     EXPECT_FALSE(link->PortIsOpen());
     EXPECT_EQ(link->PortName(), device);
+    EXPECT_EQ(clients.comErrors, QStringList({QStringLiteral("Port lost: ") + device}));
 
     line = std::make_unique<PtyLine>();
     QFile::remove(device);
     ASSERT_TRUE(QFile::link(line->path, device));
-    Ticks(203, line.get());
+    Ticks(210, line.get());
     EXPECT_TRUE(link->PortIsOpen());
-    ASSERT_EQ(sent.size(), 1u);
+    // The port writes in the background: wait for the probe rather than expect it by a tick.
+    ASSERT_TRUE(WaitFor([&] {
+        for (const QByteArray& frame : PtyLine::Frames(line->Read()))
+            sent.push_back({tick, frame});
+        return !sent.empty();
+    }));
     EXPECT_EQ(UnescapeFrame(sent[0].second), BuildFrame(CommandBody(cmdConnect)));
+
+    // Lost a second time, it is reported again.
+    line->Close();
+    ASSERT_TRUE(WaitFor([&] { return !link->PortIsOpen(); }));
+    EXPECT_EQ(clients.comErrors.size(), 2);
+}
+
+// A loss noticed just before the port is closed and opened again (a port chosen from the menu
+// meanwhile) is the old opening's: the new one stays open and no loss is reported for it.
+TEST_F(Line, LossOfAnEarlierOpeningLeavesTheReopenedPortAlone) {
+    PtyLine first, second;
+    ports = {first.path, second.path};
+    Setting(ComPort, first.path);
+    Start();
+    ASSERT_TRUE(link->PortIsOpen());
+    emit link->Port().errorOccurred(QSerialPort::ResourceError);
+    ASSERT_TRUE(link->SetPortName(second.path));
+    bool ran = false;
+    QMetaObject::invokeMethod(link.get(), [&ran] { ran = true; }, Qt::QueuedConnection);
+    ASSERT_TRUE(WaitFor([&] { return ran; }));
+    EXPECT_TRUE(link->PortIsOpen());
+    EXPECT_EQ(link->PortName(), second.path);
+    EXPECT_FALSE(status[0].join('\n').contains(QStringLiteral("Port lost")));
+    EXPECT_TRUE(clients.comErrors.isEmpty());
 }
 
 } // namespace

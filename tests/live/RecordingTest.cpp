@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QTemporaryDir>
+#include <functional>
 
 namespace {
 
@@ -103,6 +104,11 @@ TEST_F(Recording, EveryLineReachesTheFileAtOnceAndACutOffRecordingKeepsItsLines)
     EXPECT_EQ(Lines().size(), 4);
     acq.SetSaving(false);
     EXPECT_FALSE(acq.DataFile.isOpen());
+    // ...and the display is live again, ready to load or record.
+    EXPECT_EQ(display.state, TDisplayState::Live);
+    EXPECT_TRUE(display.loadEnabled);
+    EXPECT_FALSE(display.loadDown);
+    EXPECT_FALSE(display.saveDown);
     Tick();
     const QList<QByteArray> lines = Lines();
     ASSERT_EQ(lines.size(), 4);
@@ -170,6 +176,62 @@ TEST_F(Recording, LoadedFileRestoresTheTraceListAndDrawsItsLines) {
     acq.SetStandard(false);
     acq.EndLoading();
     EXPECT_TRUE(display.saveEnabled);
+}
+
+// What the link does to the polling switches on its own: a link reset (the watchdog, "Clear TX
+// queue", a port chosen) switches standard polling off and on again; a connection reply with the
+// meters showing switches standard on and super-fast off. None of them touches a file being
+// viewed, and none restarts a recording in the middle of its file.
+TEST_F(Recording, LinkEventsNeverClearAFileBeingViewedNorRestartARecording) {
+    const std::pair<const char*, std::function<void(TAcquisitions&)>> events[] = {
+        {"link reset",
+         [](TAcquisitions& a) {
+             const bool standard = a.Standard;
+             a.SetStandard(false);
+             a.SetStatusUpdate(false);
+             a.SetSaving(false);
+             a.SetStandard(standard);
+             a.SetStatusUpdate(true);
+         }},
+        {"connection reply",
+         [](TAcquisitions& a) {
+             a.SetStandard(true);
+             a.SetSuperFast(false);
+         }},
+        {"super-fast on", [](TAcquisitions& a) { a.SetSuperFast(true); }},
+    };
+    StartLive();
+    acq.StartSaving(path);
+    Tick();
+    Tick();
+    acq.StopSaving();
+    for (const auto& [name, event] : events) {
+        acq.SetSuperFast(false);
+        acq.SetStandard(false);
+        acq.LoadFile(path);
+        ASSERT_EQ(display.Points[0].size(), 3u) << name;
+        event(acq);
+        EXPECT_TRUE(acq.Loading) << name;
+        EXPECT_EQ(display.Points[0].size(), 3u) << name;
+        EXPECT_FALSE(display.saveEnabled) << name;
+        EXPECT_EQ(display.state, TDisplayState::ShowingFile) << name;
+        EXPECT_EQ(acq.LoadedFileName(), path) << name;
+        acq.EndLoading();
+    }
+
+    // A super-fast recording: standard polling switched on under it keeps the time running.
+    const QString second = dir.filePath("fast.txt");
+    acq.SetStandard(false);
+    acq.SetSuperFast(true);
+    acq.StartSaving(second);
+    Tick();
+    Tick();
+    acq.SetStandard(true);
+    Tick();
+    acq.StopSaving();
+    const QList<QByteArray> lines = ReadAll(second).split('\n');
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_TRUE(lines[3].startsWith("0.30\t")) << lines[3].toStdString();
 }
 
 // A file recorded in another language has other titles in its header, which is skipped; one
