@@ -169,6 +169,81 @@ TEST_F(Conversion, WorkedExamplesRoundTripAsDocumented) {
         RoundTrip(c);
 }
 
+// Raw to engineering and back, one row per conversion: a raw byte read into the model, the
+// engineering value it gives, and the byte the model writes back into a fresh record.
+TEST_F(Conversion, EachConversionReadsAndWritesItsElement) {
+    struct Case {
+        const char* name;
+        int32_t lambdaType, tpsType;
+        std::function<int32_t&(RMappatura&)> raw;
+        int32_t value;
+        std::function<double(const TDataMap&)> eng;
+        double expected;
+        int32_t back;
+    };
+#define RAW(e) [](RMappatura& r) -> int32_t& { return r.e; }
+#define ENG(e) [](const TDataMap& m) { return double(m.e); }
+    const Case cases[] = {
+        {"steady current", 1, 1, RAW(SteadyCurrent), 150, ENG(SteadyCurrent), 1.5, 150},
+        {"minimum open time", 1, 1, RAW(MinOpenTime), 28, ENG(MinOpenTime), 2.8, 28},
+        {"emulated rich", 1, 1, RAW(EmulatedRich), 8, ENG(EmulatedRich), 0.8, 8},
+        {"emulated lean", 1, 1, RAW(EmulatedLean), 1, ENG(EmulatedLean), 0.1, 1},
+        {"proportional rich", 1, 1, RAW(ProportionalRich), 15, ENG(ProportionalRich), 1.5, 15},
+        {"proportional lean", 1, 1, RAW(ProportionalLean), 7, ENG(ProportionalLean), 0.7, 7},
+        {"lambda type 0 threshold", 0, 1, RAW(RichThreshold), 153, ENG(RichThreshold), 0.6, 153},
+        {"lambda type 2 threshold", 2, 1, RAW(LeanThreshold), 51, ENG(LeanThreshold), 1.0, 51},
+        {"lambda type 5 reference", 5, 1, RAW(RiferimentoSondaLambda[4]), 204, ENG(RiferimentoSondaLambda[4]), 1.0,
+         204},
+        {"lambda aux A", 1, 1, RAW(LambdaAuxA), 255, ENG(LambdaAuxA), 4.0, 255},
+        {"back to petrol from raw 2", 1, 1, RAW(BackToPetrolOnLowGas), 2, ENG(BackToPetrolOnLowGas), 0, 0},
+        {"compensated MAP axis", 1, 1, RAW(MAP_Comp[3]), 50, ENG(MAP_Comp[3]), 500, 50},
+        {"petrol MAP axis", 1, 1, RAW(MAP_Benzina[12]), 101, ENG(MAP_Benzina[12]), 1010, 101},
+        {"compensated gas map bank 1", 1, 1, RAW(TempiGas_Comp_banco1[3][4]), 45, ENG(TempiGas_Comp_banco1[3][4]),
+         4.5, 45},
+        {"compensated gas map bank 2", 1, 1, RAW(TempiGas_Comp_banco2[12][9]), 255,
+         ENG(TempiGas_Comp_banco2[12][9]), 25.5, 255},
+        {"petrol map", 1, 1, RAW(Benzina[1][2]), 33, ENG(Benzina[1][2]), 3.3, 33},
+        {"prime time", 1, 1, RAW(TempoCicchetto[6]), 25, ENG(TempoCicchetto[6]), 2.5, 25},
+        {"soft start 1", 1, 1, RAW(SoftStartT1), 50, ENG(SoftStartT1), 1000, 50},
+        {"soft start 2", 1, 1, RAW(SoftStartT2), 25, ENG(SoftStartT2), 500, 25},
+        {"MAP rise", 1, 1, RAW(DeltaMap), 100, ENG(DeltaMap), 1000, 100},
+        {"MAP threshold", 1, 1, RAW(MapThreshold), 50, ENG(MapThreshold), 500, 50},
+        {"rising throttle threshold", 1, 1, RAW(TPSThreshold), 51, ENG(TPSThreshold), 1.0, 51},
+        {"throttle hysteresis", 1, 1, RAW(TPSHysteresis), 51, ENG(TPSHysteresis), 1.0, 51},
+        {"throttle fall time", 1, 1, RAW(TPSFallTime), 150, ENG(TPSFallTime), 1.5, 150},
+        {"cut-off speed", 1, 1, RAW(TPSCutOffRPM), 47, ENG(TPSCutOffRPM), 1500, 47},
+        {"slave minimum delay", 1, 1, RAW(SlaveMinDelay), 25, ENG(SlaveMinDelay), 0.5, 25},
+        {"slave maximum delay", 1, 1, RAW(SlaveMaxDelay), 3, ENG(SlaveMaxDelay), 3, 3},
+        {"extra injection filter", 1, 1, RAW(ExtraInjectionFilter), 5, ENG(ExtraInjectionFilter), 0.5, 5},
+        {"adaptivity minimum speed", 1, 1, RAW(AdaptMinRPM), 47, ENG(AdaptMinRPM), 1500, 47},
+        {"adaptivity maximum speed", 1, 1, RAW(AdaptMaxRPM), 125, ENG(AdaptMaxRPM), 4000, 125},
+        {"adaptivity slave minimum", 1, 1, RAW(AdaptSlaveMinY), 16, ENG(AdaptSlaveMinY), 2.0, 16},
+        {"adaptivity slave maximum", 1, 1, RAW(AdaptSlaveMaxY), 94, ENG(AdaptSlaveMaxY), 12.0, 94},
+        {"adaptivity compensated minimum", 1, 1, RAW(AdaptCompMinY), 30, ENG(AdaptCompMinY), 300, 30},
+        {"adaptivity compensated maximum", 1, 1, RAW(AdaptCompMaxY), 90, ENG(AdaptCompMaxY), 900, 90},
+        {"adaptivity dwell", 1, 1, RAW(AdaptDwell), 100, ENG(AdaptDwell), 10, 100},
+        {"adaptivity slave correction", 1, 1, RAW(AdaptSlaveCorrection), 20, ENG(AdaptSlaveCorrection), 2.0, 20},
+        {"adaptivity compensated correction", 1, 1, RAW(AdaptCompCorrection), 10, ENG(AdaptCompCorrection), 1.0,
+         10},
+    };
+#undef RAW
+#undef ENG
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RMappatura rec;
+        model->ModelToRaw(rec);
+        rec.LambdaType = c.lambdaType;
+        rec.TPSType = c.tpsType;
+        c.raw(rec) = c.value;
+        model->RawToSettings(rec);
+        model->RawToMaps(rec);
+        EXPECT_NEAR(c.eng(*model), c.expected, 1e-9);
+        RMappatura fresh;
+        model->ModelToRaw(fresh);
+        EXPECT_EQ(c.raw(fresh), c.back);
+    }
+}
+
 TEST_F(Conversion, WholePetrolTimesSurviveTheRoundTrip) {
     const double times[] = {2, 4, 5, 6, 10, 12, 14, 16, 18, 20};
     for (int i = 0; i < 10; ++i)

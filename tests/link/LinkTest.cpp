@@ -148,6 +148,33 @@ TEST_F(PortSettings, WithoutAPortEachRequestFailsAfterThreeTimeouts) {
     }
 }
 
+// ---- Live data around a link reset and an ECU reset ------------------------------------------
+
+TEST_F(PortSettings, ResetLinkRestoresPollingAndResetEcuStopsIt) {
+    struct Case {
+        bool standard, statusUpdate;
+    } cases[] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "standard " << c.standard << " status " << c.statusUpdate);
+        clients.standard = c.standard;
+        clients.statusUpdate = c.statusUpdate;
+        clients.saving = true;
+        clients.mapRefresh = !c.statusUpdate;
+        link->ResetLink();
+        EXPECT_EQ(clients.standard, c.standard);
+        EXPECT_EQ(clients.statusUpdate, c.statusUpdate);
+        EXPECT_FALSE(clients.saving); // a recording ends with the reset
+        EXPECT_EQ(clients.mapRefresh, c.statusUpdate);
+        EXPECT_TRUE(TXQueue->Enabled());
+
+        clients.saving = clients.mapRefresh = true;
+        link->ResetECU();
+        EXPECT_FALSE(clients.standard || clients.statusUpdate || clients.saving || clients.mapRefresh);
+        link->ResetLink(); // forgets the reset request
+    }
+}
+
 // ---- A silent line --------------------------------------------------------------------------
 
 using SilentLine = LinkFixture;

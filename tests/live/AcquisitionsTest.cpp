@@ -103,6 +103,18 @@ TEST_F(LiveData, LambdaAndThrottleFollowTheConfiguredSensorTypes) {
         for (double v : {acq.Lambda1, acq.Lambda2, acq.LambdaAux1, acq.LambdaAux2, acq.LambdaRef})
             EXPECT_NEAR(v, c.volts, 1e-12);
     }
+    // Each probe from its own word: a swap of two words shows.
+    dataMap.LambdaType = 2;
+    const std::pair<int, double> words[] = {{30, 1.0}, {31, 2.0}, {34, 3.0}, {35, 4.0}, {41, 5.0}};
+    for (const auto& [word, volts] : words)
+        acq.Raw.Words[size_t(word)] = int32_t(volts * 51);
+    acq.ComputeValues();
+    EXPECT_NEAR(acq.Lambda1, 1.0, 1e-12);
+    EXPECT_NEAR(acq.Lambda2, 2.0, 1e-12);
+    EXPECT_NEAR(acq.LambdaAux1, 3.0, 1e-12);
+    EXPECT_NEAR(acq.LambdaAux2, 4.0, 1e-12);
+    EXPECT_NEAR(acq.LambdaRef, 5.0, 1e-12);
+
     struct {
         int type;
         int raw;

@@ -93,6 +93,43 @@ TEST_F(Recording, TwoTicksGiveHeaderTwoDataLinesAndTheClosingLine) {
     EXPECT_EQ(lines[3], closing);
 }
 
+// Every column of a recording line holds its own quantity, converted from the reply's words: a
+// distinct value per column, written, then read back into the traces.
+TEST_F(Recording, EachColumnHoldsItsOwnQuantityWrittenAndReadBack) {
+    acq.SetStandard(true); // clears the words: before they are set
+    auto& w = acq.Raw.Words;
+    acq.Raw.RawRPM = 2345;
+    acq.Raw.RawBattery = 1234;
+    const std::pair<int, int32_t> words[] = {
+        {40, 678},   {49, 102},   {22, 3100}, {26, 3400}, {0, 4200}, {4, 4500},   {30, 51},  {31, 102},
+        {41, 153},   {36, 49152}, {37, 16384}, {47, 85},  {48, 5},   {10, 200},   {9, 360},  {32, 1100},
+        {52, 186},   {8, 480},    {12, 7},    {16, 9},    {33, 2600}};
+    for (const auto& [word, value] : words)
+        w[size_t(word)] = value;
+    // Column by column: speed, MAP, TPS, gas 1 and 5, petrol 1 and 5, lambda 1, 2 and reference,
+    // both gas trims, both emulations, gas and water temperature, gas pressure, level, battery,
+    // Vcc, coils 1 and 5, rail pressure.
+    const double expected[TraceCount] = {2345, 678,  2.0,  3.1,  3.4,  4.2,  4.5,  0.2,    0.4,  0.6,  75,  25,
+                                         0.85, 0.05, 30,   70,   1100, 1.0,  12.34, 4.69, 7,    9,    2600};
+    acq.ComputeValues();
+    display.Visible.fill(true);
+    acq.StartSaving(path);
+    acq.PollLiveData();
+    acq.StopSaving();
+
+    const QList<QByteArray> lines = Lines();
+    ASSERT_GE(lines.size(), 3);
+    const QList<QByteArray> fields = lines[1].trimmed().split('\t');
+    ASSERT_EQ(fields.size(), TraceCount + 1);
+    for (int k = 0; k < TraceCount; ++k)
+        EXPECT_NEAR(fields[k + 1].trimmed().toDouble(), expected[k], 0.006) << "column " << k + 1;
+
+    acq.LoadFile(path);
+    ASSERT_TRUE(acq.Loading);
+    for (int k = 0; k < TraceCount; ++k)
+        EXPECT_NEAR(display.Points[k].back().value * display.Max[k] / 100, expected[k], 0.006) << "trace " << k;
+}
+
 // Each line is in the file as soon as it is written, and switching saving off alone closes the
 // file with its lines intact, and writes nothing more.
 TEST_F(Recording, EveryLineReachesTheFileAtOnceAndACutOffRecordingKeepsItsLines) {
