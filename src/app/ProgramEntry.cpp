@@ -35,21 +35,21 @@ void CreateWindows(const std::function<void(QWidget*)>& created) {
         if (created) created(window);
     };
     add(new TFormMain);
-    add(new TFormMapCheck);
-    add(new TFormSplash);
-    add(new TFormDialog);
-    add(new TFormModify);
-    add(new TFormAcquisitionPanel);
-    auto* communications = new TFormCommunications;
+    add(new TFormMapCheck(FormMain));
+    add(new TFormSplash(FormMain));
+    add(new TFormDialog(FormMain));
+    add(new TFormModify(FormMain));
+    add(new TFormAcquisitionPanel(FormMain));
+    auto* communications = new TFormCommunications(FormMain);
     communications->Link.SetClients(&ProgramLinkClients());
     add(communications);
-    add(new TFormDiagnostics);
-    add(new TFormPinOut);
-    add(new TFormAutotuningKeld);
-    add(new TFormIndiciQualita);
-    add(new TFormAutoAdaptiveParams);
-    add(new TFormFirmwareUpgrade);
-    add(new TFormGlowingLabel);
+    add(new TFormDiagnostics(FormMain));
+    add(new TFormPinOut(FormMain));
+    add(new TFormAutotuningKeld(FormMain));
+    add(new TFormIndiciQualita(FormMain));
+    add(new TFormAutoAdaptiveParams(FormMain));
+    add(new TFormFirmwareUpgrade(FormMain));
+    add(new TFormGlowingLabel(FormMain));
 }
 
 void DestroyWindows() {

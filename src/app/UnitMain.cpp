@@ -5,7 +5,7 @@
 #include "app/Strings.h"
 #include "app/ToolBarIcons.h"
 #include "app/UserDialogs.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 #include "calibration/UnitAutoAdaptiveParams.h"
 #include "calibration/UnitAutotuningKeld.h"
 #include "calibration/UnitIndiciQualita.h"
@@ -519,6 +519,38 @@ void TFormMain::FormClose() {
     DataMap = nullptr;
 
     deleteLater();
+}
+
+void TFormMain::SetCountdown(TGuiCountdown countdown, int ticks) {
+    switch (countdown) {
+    case TGuiCountdown::Splash:
+        SplashCountdown = ticks;
+        break;
+    case TGuiCountdown::Dialog:
+        DialogCountdown = ticks;
+        break;
+    case TGuiCountdown::Glow:
+        GlowCountdown = ticks;
+        break;
+    case TGuiCountdown::PinOut:
+        PinOutCountdown = ticks;
+        break;
+    }
+}
+
+QRect TFormMain::NoticeArea() const {
+    QRect area = geometry();
+    if (statusBar()->isVisible()) area.setBottom(area.bottom() - statusBar()->height());
+    return area;
+}
+
+TComMenuActions TFormMain::ComMenu() {
+    TComMenuActions menu;
+    menu.Menu = MenuECU;
+    for (QAction* action : ComActions)
+        menu.Ports.emplace_back(action);
+    menu.Scan = ECUScanCOM;
+    return menu;
 }
 
 void TFormMain::TimerGUITimer() {

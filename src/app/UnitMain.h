@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/DataMapViews.h"
+#include "windows/GuiHost.h"
 
 #include <QMainWindow>
 #include <QRect>
@@ -25,7 +26,7 @@ class QChartView;
 //
 // The pages, the status panel and the commands are filled in by the editor and live-data
 // subsystems; this class gives them the controls and the places to hook into.
-class TFormMain : public QMainWindow, public TMainView {
+class TFormMain : public QMainWindow, public TMainView, public TGuiHost {
     Q_OBJECT
 public:
     // Index order of PageControlGeneral.
@@ -45,7 +46,7 @@ public:
     ~TFormMain() override;
 
     // StatusBar1's two panels: 0 the link state, 1 the engine state.
-    void SetStatusText(int panel, const QString& text);
+    void SetStatusText(int panel, const QString& text) override;
     QString StatusText(int panel) const;
 
     // Gives the COM entries of the ECU menu the detected port names and checks the one in use.
@@ -95,7 +96,14 @@ public:
     void TimerGUITimer();
 
     // Where the lambda chart is on the screen: the glowing label covers it.
-    QRect LambdaChartScreenRect() const;
+    QRect LambdaChartScreenRect() const override;
+
+    // ---- TGuiHost: what the other windows need of this one ----
+    int ScreenScale() const override { return ScalePercent; }
+    void SetCountdown(TGuiCountdown countdown, int ticks) override;
+    QRect NoticeArea() const override;
+    void ReturnFocus() override { activateWindow(); }
+    TComMenuActions ComMenu() override;
     // The gas-map page of the current operating mode.
     int GasMapPage() const;
 

@@ -2,16 +2,16 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormAutoAdaptiveParams* FormAutoAdaptiveParams = nullptr;
 
-TFormAutoAdaptiveParams::TFormAutoAdaptiveParams(QWidget* parent) : QWidget(parent, Qt::Window) {
+TFormAutoAdaptiveParams::TFormAutoAdaptiveParams(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window), Host(host) {
     setObjectName(QStringLiteral("FormAutoAdaptiveParams"));
     FormAutoAdaptiveParams = this;
     resize(360, 260);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormAutoAdaptiveParams::~TFormAutoAdaptiveParams() {

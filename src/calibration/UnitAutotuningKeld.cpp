@@ -2,17 +2,17 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormAutotuningKeld* FormAutotuningKeld = nullptr;
 
-TFormAutotuningKeld::TFormAutotuningKeld(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormAutotuningKeld"));
     FormAutotuningKeld = this;
     resize(560, 420);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormAutotuningKeld::~TFormAutotuningKeld() {

@@ -2,17 +2,17 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormIndiciQualita* FormIndiciQualita = nullptr;
 
-TFormIndiciQualita::TFormIndiciQualita(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TFormIndiciQualita::TFormIndiciQualita(TGuiHost* host, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormIndiciQualita"));
     FormIndiciQualita = this;
     resize(420, 300);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormIndiciQualita::~TFormIndiciQualita() {

@@ -2,16 +2,16 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormMapCheck* FormMapCheck = nullptr;
 
-TFormMapCheck::TFormMapCheck(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TFormMapCheck::TFormMapCheck(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormMapCheck"));
     FormMapCheck = this;
     resize(560, 420);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormMapCheck::~TFormMapCheck() {

@@ -2,16 +2,16 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormDiagnostics* FormDiagnostics = nullptr;
 
-TFormDiagnostics::TFormDiagnostics(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TFormDiagnostics::TFormDiagnostics(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormDiagnostics"));
     FormDiagnostics = this;
     resize(520, 400);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormDiagnostics::~TFormDiagnostics() {

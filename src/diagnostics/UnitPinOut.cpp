@@ -2,17 +2,17 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/UnitMain.h"
-#include "app/WindowScaling.h"
+#include "windows/GuiHost.h"
+#include "windows/WindowScaling.h"
 
 TFormPinOut* FormPinOut = nullptr;
 
-TFormPinOut::TFormPinOut(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TFormPinOut::TFormPinOut(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormPinOut"));
     FormPinOut = this;
     resize(640, 480);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormPinOut::~TFormPinOut() {
@@ -25,5 +25,5 @@ void TFormPinOut::ApplyCaptions() {
 
 void TFormPinOut::BlinkStep() {
     // Nothing blinks until the connector picture and its markers are in.
-    if (FormMain) FormMain->PinOutCountdown = -1;
+    if (Host) Host->SetCountdown(TGuiCountdown::PinOut, -1);
 }

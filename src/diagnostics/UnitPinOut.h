@@ -2,11 +2,13 @@
 
 #include <QWidget>
 
+class TGuiHost;
+
 // The ECU connector pin-out.
 class TFormPinOut : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormPinOut(QWidget* parent = nullptr);
+    explicit TFormPinOut(TGuiHost* host, QWidget* parent = nullptr);
     ~TFormPinOut() override;
 
     // Fills the captions from the resource strings; run at creation and after a language switch.
@@ -14,6 +16,9 @@ public:
 
     // One step of the marker blink, run by the main window's TimerGUI while PinOutCountdown is 0.
     void BlinkStep();
+
+private:
+    TGuiHost* Host;
 };
 
 extern TFormPinOut* FormPinOut;

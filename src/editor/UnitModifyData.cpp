@@ -2,16 +2,16 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormModify* FormModify = nullptr;
 
-TFormModify::TFormModify(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
+TFormModify::TFormModify(TGuiHost* host, QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormModify"));
     FormModify = this;
     resize(300, 160);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormModify::~TFormModify() {

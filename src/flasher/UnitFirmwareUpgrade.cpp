@@ -2,17 +2,17 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormFirmwareUpgrade* FormFirmwareUpgrade = nullptr;
 
-TFormFirmwareUpgrade::TFormFirmwareUpgrade(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
+TFormFirmwareUpgrade::TFormFirmwareUpgrade(TGuiHost* host, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormFirmwareUpgrade"));
     FormFirmwareUpgrade = this;
     resize(480, 300);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormFirmwareUpgrade::~TFormFirmwareUpgrade() {

@@ -2,8 +2,7 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/UnitMain.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 #include "link/LogDump.h"
 
 #include <QAction>
@@ -57,7 +56,8 @@ QLabel* ValueLabel(const char* name, QWidget* parent) {
 }
 } // namespace
 
-TFormCommunications::TFormCommunications(QWidget* parent, bool start) : QWidget(parent) {
+TFormCommunications::TFormCommunications(TGuiHost* host, QWidget* parent, bool start)
+    : QWidget(parent), Host(host) {
     FormCommunications = this;
     setObjectName(QStringLiteral("FormCommunications"));
     setWindowFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -125,7 +125,7 @@ TFormCommunications::TFormCommunications(QWidget* parent, bool start) : QWidget(
     layout->addWidget(LogBox, 1);
 
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 
     connect(&Link, &TSerialLink::StatusText, this, &TFormCommunications::ShowStatus);
     connect(&Link, &TSerialLink::ComMenuChanged, this, &TFormCommunications::RefreshComMenu);
@@ -137,7 +137,7 @@ TFormCommunications::TFormCommunications(QWidget* parent, bool start) : QWidget(
     connect(&Link, &TSerialLink::BootTextReceived, this, &TFormCommunications::ComPortEcho);
     connect(&Link, &TSerialLink::Activity, this,
             [this](bool transmit) { (transmit ? LightTX : LightRX)->Flash(); });
-    AttachComMenu(FormMain);
+    AttachComMenu(true);
 
     if (start) Link.Start();
 }
@@ -145,7 +145,7 @@ TFormCommunications::TFormCommunications(QWidget* parent, bool start) : QWidget(
 TFormCommunications::~TFormCommunications() {
     disconnect(&Link, nullptr, this, nullptr);
     Link.Dismantle();
-    AttachComMenu(nullptr);
+    AttachComMenu(false);
     if (FormCommunications == this) FormCommunications = nullptr;
 }
 
@@ -163,7 +163,7 @@ void TFormCommunications::ApplyCaptions() {
 }
 
 void TFormCommunications::ShowStatus(int panel, const QString& text) {
-    if (FormMain) FormMain->SetStatusText(panel, text);
+    if (Host) Host->SetStatusText(panel, text);
 }
 
 void TFormCommunications::ShowPort() {
@@ -172,16 +172,13 @@ void TFormCommunications::ShowPort() {
     BaudRateLabel->setText(QString::number(Link.BaudRate()));
 }
 
-void TFormCommunications::AttachComMenu(TFormMain* main) {
-    if (ComMenuOwner) {
-        for (QAction* action : ComMenuOwner->ComActions)
-            if (action) disconnect(action, nullptr, this, nullptr);
-        if (ComMenuOwner->ECUScanCOM) disconnect(ComMenuOwner->ECUScanCOM, nullptr, this, nullptr);
-        if (ComMenuOwner->MenuECU) disconnect(ComMenuOwner->MenuECU, nullptr, this, nullptr);
-    }
-    ComMenuOwner = main;
-    if (!main) return;
-    for (QAction* action : main->ComActions) {
+void TFormCommunications::AttachComMenu(bool attach) {
+    for (const QPointer<QAction>& action : ComMenu.Ports)
+        if (action) disconnect(action, nullptr, this, nullptr);
+    if (ComMenu.Scan) disconnect(ComMenu.Scan, nullptr, this, nullptr);
+    if (ComMenu.Menu) disconnect(ComMenu.Menu, nullptr, this, nullptr);
+    ComMenu = attach && Host ? Host->ComMenu() : TComMenuActions{};
+    for (QAction* action : ComMenu.Ports) {
         if (!action) continue;
         action->setCheckable(true);
         connect(action, &QAction::triggered, this, [this, action] {
@@ -189,29 +186,26 @@ void TFormCommunications::AttachComMenu(TFormMain* main) {
             RefreshComMenu();
         });
     }
-    if (main->ECUScanCOM) {
-        main->ECUScanCOM->setCheckable(true);
-        connect(main->ECUScanCOM, &QAction::triggered, this, [this](bool on) { Link.SetScanCOM(on); });
+    if (ComMenu.Scan) {
+        ComMenu.Scan->setCheckable(true);
+        connect(ComMenu.Scan, &QAction::triggered, this, [this](bool on) { Link.SetScanCOM(on); });
     }
-    if (main->MenuECU)
-        connect(main->MenuECU, &QMenu::aboutToShow, this, &TFormCommunications::RefreshComMenu);
+    if (ComMenu.Menu) connect(ComMenu.Menu, &QMenu::aboutToShow, this, &TFormCommunications::RefreshComMenu);
 }
 
 void TFormCommunications::RefreshComMenu() {
-    if (ComMenuOwner) {
-        const QStringList& ports = Link.Ports;
-        const QString inUse = Link.PortName();
-        for (int i = 0; i < int(ComMenuOwner->ComActions.size()); ++i) {
-            QAction* action = ComMenuOwner->ComActions[size_t(i)];
-            if (!action) continue;
-            const bool listed = i < ports.size();
-            action->setText(listed ? ports[i] : QString());
-            action->setData(listed ? ports[i] : QString());
-            action->setChecked(listed && ports[i] == inUse);
-            action->setVisible(listed);
-        }
-        if (ComMenuOwner->ECUScanCOM) ComMenuOwner->ECUScanCOM->setChecked(Link.ScanCOM());
+    const QStringList& ports = Link.Ports;
+    const QString inUse = Link.PortName();
+    for (int i = 0; i < int(ComMenu.Ports.size()); ++i) {
+        QAction* action = ComMenu.Ports[size_t(i)];
+        if (!action) continue;
+        const bool listed = i < ports.size();
+        action->setText(listed ? ports[i] : QString());
+        action->setData(listed ? ports[i] : QString());
+        action->setChecked(listed && ports[i] == inUse);
+        action->setVisible(listed);
     }
+    if (ComMenu.Scan) ComMenu.Scan->setChecked(Link.ScanCOM());
     ShowPort();
 }
 

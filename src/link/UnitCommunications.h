@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/SerialLink.h"
+#include "windows/GuiHost.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -10,7 +11,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class TFormMain;
+class TGuiHost;
 
 // A small lamp that lights up for a moment on each port activity.
 class TActivityLight : public QWidget {
@@ -40,7 +41,7 @@ public:
 
     // Creates the link and starts it; with start false the caller starts it (tests that set the
     // port enumeration or the settings first).
-    explicit TFormCommunications(QWidget* parent = nullptr, bool start = true);
+    explicit TFormCommunications(TGuiHost* host, QWidget* parent = nullptr, bool start = true);
     ~TFormCommunications() override;
 
     TSerialLink Link;
@@ -64,8 +65,9 @@ public:
     // hidden; "Auto-scan" mirrors the scan. Then the port and rate labels. Also run each time
     // the ECU menu opens.
     void RefreshComMenu();
-    // Connects the COM entries and "Auto-scan" of the main window to the link.
-    void AttachComMenu(TFormMain* main);
+    // Connects the COM entries and "Auto-scan" of the host's ECU menu to the link; with false
+    // it lets them go.
+    void AttachComMenu(bool attach);
 
     QPlainTextEdit* LogBox = nullptr;
     QPushButton* PauseButton = nullptr;
@@ -87,7 +89,8 @@ private:
     QLabel* RateCaption = nullptr;
     QLabel* TXCaption = nullptr;
     QLabel* RXCaption = nullptr;
-    QPointer<TFormMain> ComMenuOwner;
+    TGuiHost* Host;
+    TComMenuActions ComMenu;
 };
 
 // The communication window of the program, created at start-up after the main window.

@@ -2,16 +2,16 @@
 
 #include "StringIds.h"
 #include "app/Strings.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
 TFormAcquisitionPanel* FormAcquisitionPanel = nullptr;
 
-TFormAcquisitionPanel::TFormAcquisitionPanel(QWidget* parent) : QDialog(parent, Qt::Window) {
+TFormAcquisitionPanel::TFormAcquisitionPanel(TGuiHost* host, QWidget* parent) : QDialog(parent, Qt::Window), Host(host) {
     setObjectName(QStringLiteral("FormAcquisitionPanel"));
     FormAcquisitionPanel = this;
     resize(800, 560);
     ApplyCaptions();
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormAcquisitionPanel::~TFormAcquisitionPanel() {

@@ -1,11 +1,10 @@
 #include "windows/UnitDialog.h"
 
-#include "app/UnitMain.h"
-#include "app/WindowScaling.h"
+#include "windows/GuiHost.h"
+#include "windows/WindowScaling.h"
 
 #include <QLabel>
 #include <QPainter>
-#include <QStatusBar>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -23,9 +22,9 @@ int TFormDialog::HoldTicks(int durationMs) {
     return int(std::nearbyint(durationMs / double(TickMs)));
 }
 
-TFormDialog::TFormDialog(QWidget* parent)
+TFormDialog::TFormDialog(TGuiHost* host, QWidget* parent)
     : QWidget(parent,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus), Host(host) {
     setObjectName(QStringLiteral("FormDialog"));
     FormDialog = this;
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -41,7 +40,7 @@ TFormDialog::TFormDialog(QWidget* parent)
     Etichetta->setFont(font);
     Etichetta->setAlignment(Qt::AlignCenter);
     layout->addWidget(Etichetta);
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormDialog::~TFormDialog() {
@@ -58,26 +57,24 @@ void TFormDialog::Show(const QString& text, int durationMs) {
     Etichetta->setText(text);
     Duration = durationMs;
     SetOpacity(255);
-    if (FormMain) {
-        FormMain->DialogCountdown = HoldTicks(durationMs);
+    if (Host) {
+        Host->SetCountdown(TGuiCountdown::Dialog, HoldTicks(durationMs));
         // Centred on the main window, its bottom edge on the top of the status bar.
-        const QRect main = FormMain->geometry();
-        const int statusBarHeight = FormMain->statusBar()->isVisible() ? FormMain->statusBar()->height() : 0;
-        move(main.left() + (main.width() - width()) / 2,
-             main.top() + main.height() - height() - statusBarHeight);
+        const QRect area = Host->NoticeArea();
+        move(area.left() + (area.width() - width()) / 2, area.top() + area.height() - height());
     }
     show();
-    if (FormMain) FormMain->activateWindow();
+    if (Host) Host->ReturnFocus();
 }
 
 void TFormDialog::ManageFade() {
     if (Opacity <= LastOpacity) {
         hide();
-        if (FormMain) FormMain->DialogCountdown = -1;
+        if (Host) Host->SetCountdown(TGuiCountdown::Dialog, -1);
         return;
     }
     SetOpacity(Opacity - FadeStep);
-    if (FormMain) FormMain->DialogCountdown = 1;
+    if (Host) Host->SetCountdown(TGuiCountdown::Dialog, 1);
 }
 
 void TFormDialog::paintEvent(QPaintEvent*) {

@@ -4,12 +4,14 @@
 
 class QLabel;
 
+class TGuiHost;
+
 // The transient message: a short text in large letters over the bottom of the main window that
 // fades out by itself after a given time ("ECU resetted", "Autotuning successful", ...).
 class TFormDialog : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormDialog(QWidget* parent = nullptr);
+    explicit TFormDialog(TGuiHost* host, QWidget* parent = nullptr);
     ~TFormDialog() override;
 
     // Shows text for about durationMs, then fades it out. While a message is visible a new one
@@ -31,6 +33,7 @@ protected:
 
 private:
     void SetOpacity(int opacity);
+    TGuiHost* Host;
 };
 
 extern TFormDialog* FormDialog;

@@ -1,7 +1,7 @@
 #include "windows/UnitGlowingLabel.h"
 
-#include "app/UnitMain.h"
-#include "app/WindowScaling.h"
+#include "windows/GuiHost.h"
+#include "windows/WindowScaling.h"
 #include "windows/UnitDialog.h"
 
 #include <QBitmap>
@@ -20,9 +20,9 @@ constexpr int LastOpacity = 20;
 
 } // namespace
 
-TFormGlowingLabel::TFormGlowingLabel(QWidget* parent)
+TFormGlowingLabel::TFormGlowingLabel(TGuiHost* host, QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput) {
+                          Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput), Host(host) {
     setObjectName(QStringLiteral("FormGlowingLabel"));
     FormGlowingLabel = this;
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -45,7 +45,7 @@ TFormGlowingLabel::TFormGlowingLabel(QWidget* parent)
     pal.setColor(QPalette::WindowText, Qt::white);
     Label1->setPalette(pal);
     layout->addWidget(Label1);
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
 }
 
 TFormGlowingLabel::~TFormGlowingLabel() {
@@ -60,23 +60,23 @@ void TFormGlowingLabel::SetOpacity(int opacity) {
 void TFormGlowingLabel::Show(const QString& text) {
     Label1->setText(text);
     SetOpacity(255);
-    if (FormMain) setGeometry(FormMain->LambdaChartScreenRect());
+    if (Host) setGeometry(Host->LambdaChartScreenRect());
     UpdateMask();
     if (FormDialog && FormDialog->isVisible()) return;
-    if (FormMain) FormMain->GlowCountdown = HoldTicks;
+    if (Host) Host->SetCountdown(TGuiCountdown::Glow, HoldTicks);
     show();
-    if (FormMain) FormMain->activateWindow();
+    if (Host) Host->ReturnFocus();
 }
 
 void TFormGlowingLabel::ManageFade() {
     if (Opacity <= LastOpacity) {
         Label1->clear();
         hide();
-        if (FormMain) FormMain->GlowCountdown = -1;
+        if (Host) Host->SetCountdown(TGuiCountdown::Glow, -1);
         return;
     }
     SetOpacity(Opacity - FadeStep);
-    if (FormMain) FormMain->GlowCountdown = 1;
+    if (Host) Host->SetCountdown(TGuiCountdown::Glow, 1);
 }
 
 void TFormGlowingLabel::resizeEvent(QResizeEvent* event) {

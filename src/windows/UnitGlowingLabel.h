@@ -4,12 +4,14 @@
 
 class QLabel;
 
+class TGuiHost;
+
 // A big word over the main window's lambda chart on a transparent background, announcing the
 // fuel the engine has just switched to; it fades out by itself.
 class TFormGlowingLabel : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormGlowingLabel(QWidget* parent = nullptr);
+    explicit TFormGlowingLabel(TGuiHost* host, QWidget* parent = nullptr);
     ~TFormGlowingLabel() override;
 
     // Shows text over the lambda chart, unless a transient message is visible.
@@ -26,6 +28,7 @@ protected:
 private:
     void SetOpacity(int opacity);
     void UpdateMask();
+    TGuiHost* Host;
 };
 
 extern TFormGlowingLabel* FormGlowingLabel;

@@ -3,8 +3,8 @@
 #include "StringIds.h"
 #include "app/Constants.h"
 #include "app/Strings.h"
-#include "app/UnitMain.h"
-#include "app/WindowScaling.h"
+#include "windows/GuiHost.h"
+#include "windows/WindowScaling.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -149,8 +149,8 @@ QString TFormSplash::VersionLine() {
            QStringLiteral("%1").arg(BuildNumber, 3) + QLatin1Char(' ') + variant;
 }
 
-TFormSplash::TFormSplash(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Host(host) {
     setObjectName(QStringLiteral("FormSplash"));
     FormSplash = this;
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -194,13 +194,13 @@ TFormSplash::TFormSplash(QWidget* parent)
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
     layout->addWidget(ButtonClose, 0, Qt::AlignHCenter);
 
-    ScaleLikeMainWindow(this);
+    ScaleLikeMainWindow(this, Host);
     adjustSize();
     CentreOnScreen();
 
     // Visible from the start, opaque, with its fade counted by the main window's timer.
     SetOpacity(255);
-    if (FormMain) FormMain->SplashCountdown = SplashHoldTicks;
+    if (Host) Host->SetCountdown(TGuiCountdown::Splash, SplashHoldTicks);
     show();
 }
 
@@ -224,16 +224,16 @@ void TFormSplash::CentreOnScreen() {
 void TFormSplash::ManageFade() {
     if (Opacity < LastVisibleOpacity) {
         close();
-        if (FormMain) FormMain->SplashCountdown = -1;
+        if (Host) Host->SetCountdown(TGuiCountdown::Splash, -1);
         return;
     }
     SetOpacity(Opacity - FadeStep);
-    if (FormMain) FormMain->SplashCountdown = 1;
+    if (Host) Host->SetCountdown(TGuiCountdown::Splash, 1);
 }
 
 void TFormSplash::ShowAbout() {
     // A fade still running would close the About box under the user's eyes.
-    if (FormMain) FormMain->SplashCountdown = -1;
+    if (Host) Host->SetCountdown(TGuiCountdown::Splash, -1);
     Blending = false;
     SetOpacity(255);
     hide();

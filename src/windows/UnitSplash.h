@@ -5,13 +5,15 @@
 class QLabel;
 class QPushButton;
 
+class TGuiHost;
+
 // The start-up splash, and the About box. The splash shows for one second at full opacity once
 // the main window's TimerGUI runs, then fades out in steps; the About box is the same window with
 // a border, at full opacity, until the user closes it.
 class TFormSplash : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormSplash(QWidget* parent = nullptr);
+    explicit TFormSplash(TGuiHost* host, QWidget* parent = nullptr);
     ~TFormSplash() override;
 
     // Stops any fade and shows the window, bordered and opaque, until the user closes it.
@@ -36,6 +38,8 @@ protected:
 private:
     void SetOpacity(int opacity);
     void CentreOnScreen();
+
+    TGuiHost* Host;
 };
 
 // The program's picture: a gauge and a gas flame, drawn by the program.

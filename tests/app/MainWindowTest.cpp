@@ -1,5 +1,5 @@
 #include "app/UnitMain.h"
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 #include "common/ProgramFixture.h"
 #include "config/UnitDati.h"
 #include "link/Codec.h"

@@ -19,7 +19,7 @@ protected:
     // Opens the Log window on the given ports; with manual set, the test runs the master timer.
     void Open(const QStringList& list, bool manual = false) {
         ports = list;
-        form = std::make_unique<TFormCommunications>(nullptr, false);
+        form = std::make_unique<TFormCommunications>(&main, nullptr, false);
         QObject::connect(&form->Link, &TSerialLink::StatusText,
                          [this](int panel, const QString& text) { status[panel == 0 ? 0 : 1] << text; });
         QObject::connect(&form->Link, &TSerialLink::FrameLogged, [this](const QByteArray& frame, bool out) {

@@ -14,7 +14,7 @@ namespace {
 class LogWindow : public LinkFixture {
 protected:
     void Open() {
-        form = std::make_unique<TFormCommunications>(nullptr, false);
+        form = std::make_unique<TFormCommunications>(&main, nullptr, false);
         QObject::connect(&form->Link, &TSerialLink::StatusText,
                          [this](int panel, const QString& text) { status[panel == 0 ? 0 : 1] << text; });
         form->Link.SetClients(&clients);

@@ -64,7 +64,7 @@ protected:
 
 TEST_F(FadeWindows, SplashHoldsOneSecondThenFadesInStepsOfThirtyAndCloses) {
     delete FormSplash;
-    const std::unique_ptr<TFormSplash> owner(new TFormSplash);
+    const std::unique_ptr<TFormSplash> owner(new TFormSplash(FormMain));
     TFormSplash* splash = owner.get();
     EXPECT_TRUE(splash->isVisible());
     EXPECT_EQ(FormMain->SplashCountdown, 25);
@@ -81,7 +81,7 @@ TEST_F(FadeWindows, SplashHoldsOneSecondThenFadesInStepsOfThirtyAndCloses) {
 
 TEST_F(FadeWindows, AboutBoxOpenedDuringTheFadeIsOpaqueBorderedAndStays) {
     delete FormSplash;
-    const std::unique_ptr<TFormSplash> owner(new TFormSplash);
+    const std::unique_ptr<TFormSplash> owner(new TFormSplash(FormMain));
     TFormSplash* splash = owner.get();
     Tick(25 + 2 * 3); // three fade steps done
     ASSERT_LT(splash->Opacity, 255);

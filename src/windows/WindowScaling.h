@@ -1,6 +1,7 @@
 #pragma once
 
 class QWidget;
+class TGuiHost;
 
 // Windows designed for a 1024-pixel-wide screen shrink on smaller screens: every window scales
 // itself by 100 / ScalePercent when it is created.
@@ -15,5 +16,5 @@ int PrimaryScreenWidth();
 // controls, the positions of controls placed without a layout, and every font.
 void ScaleWindow(QWidget* window, int scalePercent);
 
-// Scales window by the main window's ScalePercent (unscaled before the main window exists).
-void ScaleLikeMainWindow(QWidget* window);
+// Scales window by the main window's scale (unscaled without a main window).
+void ScaleLikeMainWindow(QWidget* window, const TGuiHost* host);

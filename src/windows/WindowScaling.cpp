@@ -1,6 +1,6 @@
-#include "app/WindowScaling.h"
+#include "windows/WindowScaling.h"
 
-#include "app/UnitMain.h"
+#include "windows/GuiHost.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -79,6 +79,6 @@ void ScaleWindow(QWidget* window, int scalePercent) {
     window->resize(Scaled(size, scalePercent));
 }
 
-void ScaleLikeMainWindow(QWidget* window) {
-    ScaleWindow(window, FormMain ? FormMain->ScalePercent : 100);
+void ScaleLikeMainWindow(QWidget* window, const TGuiHost* host) {
+    ScaleWindow(window, host ? host->ScreenScale() : 100);
 }
