@@ -5,6 +5,7 @@
 // at 10 bits a byte.
 //
 //   bench_config_transfer [--runs N]     (default 5; CORVANE_SIM names the simulator)
+#include "app/LinkSettings.h"
 #include "app/Settings.h"
 #include "common/EcuSim.h"
 #include "config/UnitDati.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-class ModelClients : public TLinkClients {
+class ModelClients : public TSettingsFileLinkClients {
 public:
     explicit ModelClients(TDataMap& model) : Model(model) {}
     bool EnableMapRefresh() override { return Model.EnableMapRefresh; }

@@ -4,6 +4,7 @@
 // mean round trip, and for the paced line the share of the round trip the wire itself takes.
 //
 //   bench_link_roundtrip [--requests N]     (default 300; CORVANE_SIM names the simulator)
+#include "app/LinkSettings.h"
 #include "app/Settings.h"
 #include "common/EcuSim.h"
 #include "link/Codec.h"
@@ -56,6 +57,8 @@ bool RunLine(bool paced, int requests) {
     }
     WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
     TSerialLink link;
+    TSettingsFileLinkClients clients;
+    link.SetClients(&clients);
     link.Start();
     if (!RunUntil([&] { return link.ECUisConnected(); }, 20000)) {
         std::fprintf(stderr, "no connection\n");

@@ -4,6 +4,7 @@
 // ticks in standard polling, every 5 in super-fast) and against what the wire allows.
 //
 //   bench_live_polling [--seconds N]     (default 30 per rate; CORVANE_SIM names the simulator)
+#include "app/LinkSettings.h"
 #include "app/Settings.h"
 #include "common/EcuSim.h"
 #include "config/UnitDati.h"
@@ -19,7 +20,7 @@
 
 namespace {
 
-class LiveClients : public TLinkClients {
+class LiveClients : public TSettingsFileLinkClients {
 public:
     explicit LiveClients(TAcquisitions& acquisitions) : Acq(acquisitions) {}
     bool Standard() override { return Acq.Standard; }

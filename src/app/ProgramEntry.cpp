@@ -1,7 +1,7 @@
 #include "app/ProgramEntry.h"
 
 #include "app/ProgramLinkClients.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "app/UnitMain.h"
 #include "app/WidgetDialogs.h"
 #include "calibration/UnitAutoAdaptiveParams.h"
@@ -40,8 +40,10 @@ void CreateWindows(const std::function<void(QWidget*)>& created) {
     add(new TFormDialog(FormMain));
     add(new TFormModify(FormMain));
     add(new TFormAcquisitionPanel(FormMain));
-    auto* communications = new TFormCommunications(FormMain);
+    // The link reads its port through its clients: they are in place before it starts.
+    auto* communications = new TFormCommunications(FormMain, nullptr, false);
     communications->Link.SetClients(&ProgramLinkClients());
+    communications->Link.Start();
     add(communications);
     add(new TFormDiagnostics(FormMain));
     add(new TFormPinOut(FormMain));

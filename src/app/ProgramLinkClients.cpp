@@ -79,3 +79,4 @@ TProgramLinkClients& ProgramLinkClients() {
     static TProgramLinkClients clients;
     return clients;
 }
+

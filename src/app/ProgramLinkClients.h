@@ -1,10 +1,10 @@
 #pragma once
 
-#include "link/SerialLink.h"
+#include "app/LinkSettings.h"
 
 // What the serial link asks of the rest of the program, answered by the live-data manager, the
 // configuration model, the main window and the small windows that exist.
-class TProgramLinkClients final : public TLinkClients {
+class TProgramLinkClients final : public TSettingsFileLinkClients {
 public:
     bool Standard() override;
     bool StatusUpdate() override;

@@ -1,7 +1,7 @@
 #include "calibration/UnitAutoAdaptiveParams.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormAutoAdaptiveParams* FormAutoAdaptiveParams = nullptr;

@@ -1,7 +1,7 @@
 #include "calibration/UnitAutotuningKeld.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormAutotuningKeld* FormAutotuningKeld = nullptr;

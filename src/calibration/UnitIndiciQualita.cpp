@@ -1,7 +1,7 @@
 #include "calibration/UnitIndiciQualita.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormIndiciQualita* FormIndiciQualita = nullptr;

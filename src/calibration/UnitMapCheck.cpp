@@ -1,7 +1,7 @@
 #include "calibration/UnitMapCheck.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormMapCheck* FormMapCheck = nullptr;

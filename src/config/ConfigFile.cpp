@@ -1,7 +1,7 @@
 #include "config/ConfigFile.h"
 
 #include "app/Constants.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "app/UserDialogs.h"
 #include "config/UnitDati.h"
 

@@ -1,6 +1,6 @@
 #include "config/ConfigTransfer.h"
 
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "app/UserDialogs.h"
 #include "config/UnitDati.h"
 #include "link/Codec.h"

@@ -1,6 +1,6 @@
 #include "config/Defaults.h"
 
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "config/UnitDati.h"
 
 #include <QDate>

@@ -2,7 +2,7 @@
 
 #include "app/Constants.h"
 #include "app/Settings.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "config/Conversion.h"
 
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "diagnostics/UnitDiagnostics.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormDiagnostics* FormDiagnostics = nullptr;

@@ -1,7 +1,7 @@
 #include "diagnostics/UnitPinOut.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/GuiHost.h"
 #include "windows/WindowScaling.h"
 

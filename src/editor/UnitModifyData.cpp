@@ -1,7 +1,7 @@
 #include "editor/UnitModifyData.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormModify* FormModify = nullptr;

@@ -1,7 +1,7 @@
 #include "flasher/UnitFirmwareUpgrade.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormFirmwareUpgrade* FormFirmwareUpgrade = nullptr;

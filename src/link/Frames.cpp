@@ -1,7 +1,7 @@
 #include "link/Frames.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "link/Codec.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "link/LogDump.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "link/ReplyDispatch.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "link/Codec.h"
 
 TReplyDispatcher::TReplyDispatcher(TTXQueue* queue, TLinkHost* host) : Queue(queue), Host(host) {}

@@ -1,9 +1,7 @@
 #include "link/SerialLink.h"
 
 #include "StringIds.h"
-#include "app/Settings.h"
-#include "app/Strings.h"
-#include "app/UserDialogs.h"
+#include "resources/Strings.h"
 #include "link/Codec.h"
 
 #include <QCoreApplication>
@@ -15,8 +13,6 @@ TSerialLink* SerialLink = nullptr;
 
 namespace {
 
-const QString KeyComPort = QStringLiteral("COMPORT");
-const QString KeyAutoScan = QStringLiteral("COM_AUTOSCAN");
 const QByteArray RestartText = QByteArrayLiteral("Start Application");
 
 TLinkClients* NoClients() {
@@ -38,14 +34,6 @@ QStringList SystemPortNames() {
 
 bool IsDevicePath(const QString& name) {
     return name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("\\\\.\\"));
-}
-
-// Reads a setting, showing the file's error to the user when it cannot be read.
-QString ReadLinkSetting(const QString& key) {
-    QString error;
-    const QString value = ReadSetting(key, &error);
-    if (!error.isEmpty()) Dialogs().Tell(TMsgKind::Error, error);
-    return value;
 }
 
 } // namespace
@@ -90,7 +78,7 @@ void TSerialLink::SetPortEnumerator(TPortEnumerator enumerator) {
 
 QStringList TSerialLink::ReadPorts() {
     QStringList names = Enumerator() ? Enumerator()() : SystemPortNames();
-    const QString extra = IsDevicePath(FPortName) ? FPortName : PortNameFromSetting(ReadSetting(KeyComPort));
+    const QString extra = IsDevicePath(FPortName) ? FPortName : PortNameFromSetting(FClients->StoredPort().Port);
     if (IsDevicePath(extra) && !names.contains(extra) && QFileInfo::exists(extra)) {
         // "/dev/ttyUSB0" names the same port as the listed "ttyUSB0".
         const QString listedAs = extra.startsWith(QLatin1String("/dev/")) ? extra.mid(5) : QString();
@@ -158,7 +146,8 @@ void TSerialLink::Dismantle() {
 // ---- Port settings --------------------------------------------------------------------------
 
 void TSerialLink::LoadPortSettings() {
-    const QString value = ReadLinkSetting(KeyComPort);
+    const TStoredPort stored = FClients->StoredPort();
+    const QString& value = stored.Port;
     if (!value.isEmpty()) {
         FPortName = PortNameFromSetting(value);
         if (!FPortName.isEmpty()) ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
@@ -169,15 +158,13 @@ void TSerialLink::LoadPortSettings() {
         FPortName = Ports.first();
         ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
     }
-    FScanCOM = ReadLinkSetting(KeyAutoScan) == QLatin1String("TRUE");
+    FScanCOM = stored.Scan;
     emit ComMenuChanged();
 }
 
 void TSerialLink::SavePortSettings() {
-    QString error;
-    if (!WriteSetting(KeyComPort, FPortName.isEmpty() ? QStringLiteral("0") : FPortName, &error) ||
-        !WriteSetting(KeyAutoScan, FScanCOM ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), &error))
-        Dialogs().Tell(TMsgKind::Error, error);
+    // No port stays no port on the next start, not "the first one listed".
+    FClients->StorePort({FPortName.isEmpty() ? QStringLiteral("0") : FPortName, FScanCOM});
 }
 
 void TSerialLink::ApplyPortSettings() {
@@ -457,7 +444,7 @@ void TSerialLink::FrameFailed() {
         const int index = int(Ports.indexOf(FPortName));
         if (index >= 0) ScanIndex = index;
     } else if (code == cmdReset) {
-        Dialogs().Tell(TMsgKind::Error, ResStr(SMsgResetFailed));
+        FClients->ReportFailure(ResStr(SMsgResetFailed));
     }
 }
 

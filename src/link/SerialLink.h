@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/Frames.h"
+#include "link/LinkClients.h"
 #include "link/PacketDetector.h"
 #include "link/ReplyDispatch.h"
 
@@ -12,43 +13,6 @@
 #include <functional>
 #include <memory>
 
-// What the link asks of the subsystems around it: the live-data manager's polling switches, the
-// configuration model's map refresh and upload, the mode the ECU reports, transient notices and
-// the list of communication errors. The program wires an implementation in; until then every
-// call does nothing, so the link runs on its own.
-class TLinkClients {
-public:
-    virtual ~TLinkClients() = default;
-
-    // Live-data polling.
-    virtual bool Standard() { return false; }
-    virtual bool StatusUpdate() { return false; }
-    virtual void SetStandard(bool) {}
-    virtual void SetSuperFast(bool) {}
-    virtual void SetStatusUpdate(bool) {}
-    virtual void SetSaving(bool) {}
-    // Sends the next live-data request; it reloads the link's PollCountdown.
-    virtual void PollLiveData() {}
-    virtual bool MetersVisible() { return false; }
-
-    // The configuration model.
-    virtual bool EnableMapRefresh() { return false; }
-    virtual void SetEnableMapRefresh(bool) {}
-    virtual void RefreshActiveMap() {}
-    // Reads the whole configuration from the ECU (then the VIN).
-    virtual void UploadAll(bool /*notify*/) {}
-
-    // The operating mode the tool believes the ECU is in: 0 Slave, 1 Compensated.
-    virtual int OperatingMode() { return 0; }
-    virtual void SetOperatingMode(int) {}
-    // The main window adapts its pages to OperatingMode.
-    virtual void ApplyOperatingMode() {}
-
-    // A notice that fades in and out by itself.
-    virtual void ShowTransientMessage(const QString& /*text*/, int /*milliseconds*/) {}
-    // The list of communication errors of the diagnostics window.
-    virtual void AddComError(const QString&) {}
-};
 
 // The serial link to the ECU: the port, the packet detector, the 10 ms master timer with its
 // countdowns, the connection watchdog and port scan, the connection state and the reset into the

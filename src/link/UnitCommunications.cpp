@@ -1,7 +1,7 @@
 #include "link/UnitCommunications.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 #include "link/LogDump.h"
 

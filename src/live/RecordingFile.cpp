@@ -1,7 +1,7 @@
 #include "live/RecordingFile.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 
 #include <QFile>
 #include <QLocale>

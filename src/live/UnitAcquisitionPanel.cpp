@@ -1,7 +1,7 @@
 #include "live/UnitAcquisitionPanel.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/WindowScaling.h"
 
 TFormAcquisitionPanel* FormAcquisitionPanel = nullptr;

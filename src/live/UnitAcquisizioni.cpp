@@ -1,7 +1,7 @@
 #include "live/UnitAcquisizioni.h"
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "app/UserDialogs.h"
 #include "config/UnitDati.h"
 #include "link/Codec.h"

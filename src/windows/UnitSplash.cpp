@@ -2,7 +2,7 @@
 
 #include "StringIds.h"
 #include "app/Constants.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "windows/GuiHost.h"
 #include "windows/WindowScaling.h"
 

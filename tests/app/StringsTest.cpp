@@ -1,4 +1,4 @@
-#include "app/Strings.h"
+#include "resources/Strings.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/LinkSettings.h"
 #include "ModelFixture.h"
 #include "app/Settings.h"
 #include "common/EcuSim.h"
@@ -16,7 +17,7 @@
 
 // The link's view of the configuration model, as the program wires it: the connection reads the
 // configuration and the master timer drives the map refresh.
-class ModelLinkClients : public TLinkClients {
+class ModelLinkClients : public TSettingsFileLinkClients {
 public:
     TDataMap* Model = nullptr;
     bool EnableMapRefresh() override { return Model && Model->EnableMapRefresh; }

@@ -2,6 +2,7 @@
 
 #include "PtyLine.h"
 #include "QtPrinters.h"
+#include "app/LinkSettings.h"
 #include "app/Settings.h"
 #include "common/ScriptedDialogs.h"
 #include "link/Codec.h"
@@ -16,7 +17,7 @@
 
 // Stands in for the subsystems around the link (live data, configuration model, windows) and
 // records what the link asks of them.
-class RecordingClients : public TLinkClients {
+class RecordingClients : public TSettingsFileLinkClients {
 public:
     bool standard = false, statusUpdate = false, saving = false, mapRefresh = false, meters = false;
     int mode = 0;

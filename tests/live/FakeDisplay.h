@@ -1,7 +1,7 @@
 #pragma once
 
 #include "StringIds.h"
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "live/UnitAcquisizioni.h"
 
 #include <QStringList>

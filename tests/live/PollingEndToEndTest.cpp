@@ -1,5 +1,6 @@
 // Live-data polling over the real serial link against corvane-ecu-sim. The master timer is run
 // by the test, tick by tick, so that intervals are counted in ticks exactly.
+#include "app/LinkSettings.h"
 #include "FakeDisplay.h"
 #include "app/Settings.h"
 #include "common/EcuSim.h"
@@ -20,7 +21,7 @@
 namespace {
 
 // The link's view of the live-data manager, as the program wires it.
-class LiveClients : public TLinkClients {
+class LiveClients : public TSettingsFileLinkClients {
 public:
     explicit LiveClients(TAcquisitions& acquisitions) : Acq(acquisitions) {}
     bool Standard() override { return Acq.Standard; }

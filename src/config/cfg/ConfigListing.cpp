@@ -1,6 +1,6 @@
 #include "config/cfg/ConfigListing.h"
 
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "config/UnitDati.h"
 
 #include <QLocale>

@@ -6,7 +6,7 @@
 //
 // Exit status 0 done (diff: equal), 1 diff found differences, 2 error, with one line on
 // standard error.
-#include "app/Strings.h"
+#include "resources/Strings.h"
 #include "config/UnitDati.h"
 #include "config/cfg/ConfigListing.h"
 
