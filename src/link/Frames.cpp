@@ -37,7 +37,7 @@ void TFrame::Assign(const QByteArray& data, TConsumerInterface* consumer, bool n
 
 // ---- TTXQueue -------------------------------------------------------------------------------
 
-TTXQueue::TTXQueue(TLinkHost* host) : FHost(host) {}
+TTXQueue::TTXQueue(TLinkPort* port, TLinkObserver* observer) : FPort(port), FObserver(observer) {}
 
 TTXQueue::~TTXQueue() { Flush(); }
 
@@ -60,7 +60,7 @@ void TTXQueue::Enqueue(const QByteArray& Data, TConsumerInterface* Consumer, boo
         // A 30th pending frame would make the ring read as empty and lose every request in it.
         // Refuse this one instead, and tell its sender as if it had been discarded.
         Refused.Assign(Data, Consumer, Notify);
-        if (FHost) FHost->AddComError(ResStr(SMsgQueueFull) + QString::fromLatin1(CodeText(code)));
+        if (FObserver) FObserver->AddComError(ResStr(SMsgQueueFull) + QString::fromLatin1(CodeText(code)));
         Refusing = true;
         try {
             Refused.Consumer->FrameDiscarded();
@@ -88,26 +88,26 @@ void TTXQueue::SendHead() {
     if (IsEmpty()) return;
     TFrame& head = Frames[Head];
     head.Attempts += 1;
-    if (FEnabled && FHost) {
+    if (FEnabled && FPort && FObserver) {
         const QByteArray wire = EscapeFrame(head.Data);
         bool ok = true;
-        if (!FHost->PortIsOpen() && FHost->PortIsSelected()) ok = FHost->OpenPort();
-        if (ok && !FHost->DetectorArmed()) FHost->ArmDetector();
-        if (ok && FHost->PortIsOpen()) {
-            ok = FHost->WritePort(wire);
-            if (ok) FHost->LogFrame(head.Data, true);
+        if (!FPort->PortIsOpen() && FPort->PortIsSelected()) ok = FPort->OpenPort();
+        if (ok && !FPort->DetectorArmed()) FPort->ArmDetector();
+        if (ok && FPort->PortIsOpen()) {
+            ok = FPort->WritePort(wire);
+            if (ok) FObserver->LogFrame(head.Data, true);
         }
         if (!ok) {
             // Nothing can reach the ECU: drop what waits, and say so. The queue stays enabled so
             // that the watchdog's next probe retries the port; a replugged adapter is then found
             // again without any action of the user. The link notices the lost port itself.
-            FHost->AddComError(ResStr(SMsgPortWriteError) + FHost->PortName());
+            FObserver->AddComError(ResStr(SMsgPortWriteError) + FPort->PortName());
             Flush();
         } else {
-            FHost->ProcessPendingMessages();
+            FPort->ProcessPendingMessages();
         }
     }
-    if (FHost) FHost->SetReplyCountdown(49);
+    if (FPort) FPort->SetReplyCountdown(49);
 }
 
 void TTXQueue::Flush() {

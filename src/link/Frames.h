@@ -50,11 +50,11 @@ public:
 
 TDefaultConsumer* DefaultConsumer();
 
-// What the transmit queue and the reply dispatch need from the serial link. The
-// communication window implements it over the real port; tests implement it with a fake.
-class TLinkHost {
+// The port that the transmit queue and the reply dispatch drive, with the packet detector on it
+// and the reply time-out. The serial link implements it over the real port; tests with a fake.
+class TLinkPort {
 public:
-    virtual ~TLinkHost() = default;
+    virtual ~TLinkPort() = default;
 
     virtual bool PortIsOpen() = 0;
     virtual bool PortIsSelected() = 0; // a port name is set
@@ -65,9 +65,17 @@ public:
     virtual void DisarmDetector() = 0;
     virtual bool WritePort(const QByteArray& wire) = 0; // false on a write error
     virtual bool PurgePort() = 0;                       // false on an error
+    virtual void FallBackToFirstPort() = 0;
     virtual void ProcessPendingMessages() = 0;
 
     virtual void SetReplyCountdown(int ticks) = 0;
+};
+
+// What the transmit queue and the reply dispatch tell of the traffic, and the connection state
+// they follow. The serial link turns it into its signals and its connection handling.
+class TLinkObserver {
+public:
+    virtual ~TLinkObserver() = default;
 
     virtual void LogFrame(const QByteArray& logical, bool sent) = 0;
     virtual void ShowQueuedCount(int count) = 0;
@@ -79,7 +87,6 @@ public:
     virtual void SetECUisConnected(bool connected) = 0;
     virtual bool PeriodicDutiesOn() = 0;
     virtual void SwitchStatusPollingOn() = 0;
-    virtual void FallBackToFirstPort() = 0;
     // The consumer of the link's own connection probes.
     virtual TConsumerInterface* LinkConsumer() = 0;
 };
@@ -89,7 +96,7 @@ class TTXQueue {
 public:
     static constexpr int RingSize = 30;
 
-    explicit TTXQueue(TLinkHost* host);
+    TTXQueue(TLinkPort* port, TLinkObserver* observer);
     ~TTXQueue();
     TTXQueue(const TTXQueue&) = delete;
     TTXQueue& operator=(const TTXQueue&) = delete;
@@ -112,13 +119,14 @@ public:
     bool IsUnsupported(uint16_t Code) const { return Unsupported[Code]; }
     void ClearUnsupported();
 
-    TLinkHost* Host() const { return FHost; }
+    TLinkObserver* Observer() const { return FObserver; }
 
     uint8_t Head = 0;
     uint8_t Tail = 0;
 
 private:
-    TLinkHost* FHost;
+    TLinkPort* FPort;
+    TLinkObserver* FObserver;
     bool FEnabled = true;
     std::array<TFrame, RingSize> Frames;
     std::array<bool, 65536> Unsupported{};

@@ -7,7 +7,7 @@
 // What happens to each packet the detector delivers, and to a request whose reply does not come.
 class TReplyDispatcher {
 public:
-    TReplyDispatcher(TTXQueue* queue, TLinkHost* host);
+    TReplyDispatcher(TTXQueue* queue, TLinkPort* port, TLinkObserver* observer);
 
     // A packet from start byte to end byte, as it came off the wire (still stuffed).
     void HandlePacket(const QByteArray& wire);
@@ -23,7 +23,8 @@ private:
     QString CommandText() const;
 
     TTXQueue* Queue;
-    TLinkHost* Host;
+    TLinkPort* Port;
+    TLinkObserver* Observer;
     TFrame FRXFrame;
     TSynchThread FSynchThread;
 };

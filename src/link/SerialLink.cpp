@@ -40,9 +40,9 @@ bool IsDevicePath(const QString& name) {
 
 TSerialLink::TSerialLink(QObject* parent) : QObject(parent), FClients(NoClients()) {
     SerialLink = this;
-    Queue = std::make_unique<TTXQueue>(this);
+    Queue = std::make_unique<TTXQueue>(this, this);
     TXQueue = Queue.get();
-    FDispatcher = std::make_unique<TReplyDispatcher>(Queue.get(), this);
+    FDispatcher = std::make_unique<TReplyDispatcher>(Queue.get(), this, this);
 
     connect(&DataPacketAsync, &TPacketDetector::PacketReceived, this,
             [this](const QByteArray& packet) { FDispatcher->HandlePacket(packet); });

@@ -18,7 +18,7 @@
 // countdowns, the connection watchdog and port scan, the connection state and the reset into the
 // boot monitor. It creates the transmit queue (TXQueue) and the reply dispatch, and consumes the
 // replies to its own requests. The Log window shows what it reports through its signals.
-class TSerialLink : public QObject, public TLinkHost, public TConsumerInterface {
+class TSerialLink : public QObject, public TLinkPort, public TLinkObserver, public TConsumerInterface {
     Q_OBJECT
 public:
     enum TReadRoute { RouteFrames, RouteEcho, RouteHold };
@@ -83,7 +83,7 @@ public:
 
     TReplyDispatcher& Dispatcher() { return *FDispatcher; }
 
-    // TLinkHost
+    // TLinkPort and TLinkObserver
     bool PortIsOpen() override { return ComPortAsync.isOpen(); }
     bool PortIsSelected() override { return !FPortName.isEmpty(); }
     QString PortName() override { return FPortName; }

@@ -8,7 +8,7 @@
 
 // A link host that records what the request path writes and says, so a test can feed packets
 // and run the reply countdown by hand.
-class FakeLinkHost : public TLinkHost {
+class FakeLinkHost : public TLinkPort, public TLinkObserver {
 public:
     bool portOpen = true;
     bool portSelected = true;

@@ -9,7 +9,7 @@ namespace {
 
 class RequestPath : public ::testing::Test {
 protected:
-    RequestPath() : queue(&host), dispatcher(&queue, &host) {
+    RequestPath() : queue(&host, &host), dispatcher(&queue, &host, &host) {
         TXQueue = &queue;
         host.linkConsumer = &linkConsumer;
     }
@@ -205,8 +205,8 @@ TEST_F(RequestPath, ARequestWaitingBehindTheProbeIsNotSentIntoTheConnectionFlush
             }
         }
     } connectingHost;
-    TTXQueue q(&connectingHost);
-    TReplyDispatcher d(&q, &connectingHost);
+    TTXQueue q(&connectingHost, &connectingHost);
+    TReplyDispatcher d(&q, &connectingHost, &connectingHost);
     TXQueue = &q;
     connectingHost.connected = false;
     SendCommand(Body(cmdStatus), &consumer, false); // probe first, then the status request

@@ -14,7 +14,7 @@
 // records what goes on the wire. Replies are fed as packets, as the serial layer delivers them.
 class LiveFixture : public ::testing::Test {
 protected:
-    LiveFixture() : display(acq), queue(&host), dispatcher(&queue, &host) {
+    LiveFixture() : display(acq), queue(&host, &host), dispatcher(&queue, &host, &host) {
         TXQueue = &queue;
         Acquisitions = &acq;
         dataMap.LambdaType = 1;
