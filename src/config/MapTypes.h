@@ -285,7 +285,7 @@ template <typename Record> auto CellsOf(Record& record, TMapTypeOfData kind) {
     constexpr auto arrays = KindArrays<Plain>();
     static_assert(std::tuple_size_v<decltype(arrays)> == MapTypeCount);
     View view;
-    [&]<size_t... K>(std::index_sequence<K...>) {
+    const auto bindKind = [&]<size_t... K>(std::index_sequence<K...>) {
         const auto bind = [&]<size_t I>(std::integral_constant<size_t, I>) {
             auto& array = record.*std::get<I>(arrays);
             view = View::Of(array);
@@ -300,7 +300,7 @@ template <typename Record> auto CellsOf(Record& record, TMapTypeOfData kind) {
                                   std::remove_cvref_t<decltype(array[1])>::Count);
         };
         ((Ordinal(kind) == int(K) ? (bind(std::integral_constant<size_t, K>()), 0) : 0), ...);
-    }
-    (std::make_index_sequence<MapTypeCount>());
+    };
+    bindKind(std::make_index_sequence<MapTypeCount>());
     return view;
 }

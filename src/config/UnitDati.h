@@ -66,9 +66,7 @@ public:
 #undef CORVANE_SETTING_FIELD
 
     // ---- Published properties ----
-    bool Saved() const {
-        return FSaved;
-    }
+    bool Saved() const { return FSaved; }
     void SetSaved(bool Value);
     bool EnableCheckRanges = false; // editor values outside their limits are refused
     bool EnableMapRefresh = true;   // the periodic re-read of the displayed map is allowed
@@ -94,23 +92,15 @@ public:
     // ---- Arrays ----
     // The cells of Kind as stored, whatever the sensor type (CellsOf gives the same for any
     // record that names its arrays after the kinds, such as the raw image).
-    TCellsView Cells(TMapTypeOfData Kind) {
-        return CellsOf(*this, Kind);
-    }
-    TConstCellsView Cells(TMapTypeOfData Kind) const {
-        return CellsOf(*this, Kind);
-    }
+    TCellsView Cells(TMapTypeOfData Kind) { return CellsOf(*this, Kind); }
+    TConstCellsView Cells(TMapTypeOfData Kind) const { return CellsOf(*this, Kind); }
     // The limits a new value of cell Index of Kind must keep: fixed, the neighbouring breakpoints
     // of an axis, or those of the lambda probe type.
     TCellRange CellLimits(TMapTypeOfData Kind, int Index) const;
     double GetMapValue(TMapTypeOfData Kind, int Row, int Index) const;
     void SetMapValue(TMapTypeOfData Kind, int Row, double Value, int Index);
-    double GetTableValue(TMapTypeOfData Kind, int Index) const {
-        return GetMapValue(Kind, 0, Index);
-    }
-    void SetTableValue(TMapTypeOfData Kind, int Index, double Value) {
-        SetMapValue(Kind, 0, Value, Index);
-    }
+    double GetTableValue(TMapTypeOfData Kind, int Index) const { return GetMapValue(Kind, 0, Index); }
+    void SetTableValue(TMapTypeOfData Kind, int Index, double Value) { SetMapValue(Kind, 0, Value, Index); }
 
     // ---- Raw image conversions ----
     void RawToSettings(const RMappatura& Rec);
@@ -132,9 +122,7 @@ public:
     // True when the changed editor Sender is within its limits, or the range check is off.
     bool CheckRange(const QObject* Sender);
     void SaveUndo();
-    bool UndoAvailable() const {
-        return FUndoSaved;
-    }
+    bool UndoAvailable() const { return FUndoSaved; }
     void Undo();
     void MergeMaps(const RMappatura& Rec);
     void MergeMap(const RMappatura& Rec, int Block, int BankNo);
@@ -144,9 +132,7 @@ public:
     // pauses the map refresh until the first answer. Requests queue whether or not the ECU is
     // connected; the link probes the connection first.
     void DownloadBlockBank(uint8_t Block, int BankNo);
-    void DownloadBlock(uint8_t Block) {
-        DownloadBlockBank(Block, Bank);
-    }
+    void DownloadBlock(uint8_t Block) { DownloadBlockBank(Block, Bank); }
     // Blocks 4 (Compensated) or 8, bank 1 then bank 2.
     void DownloadBothBanks(bool Compensated);
     // The block (and bank) that holds Kind.
