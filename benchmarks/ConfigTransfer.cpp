@@ -6,7 +6,7 @@
 //
 //   bench_config_transfer [--runs N]     (default 5; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
-#include "common/EcuSim.h"
+#include "PacedEcu.h"
 #include "common/ModelLinkClients.h"
 #include "common/RunUntil.h"
 #include "common/ScratchSettings.h"
@@ -50,12 +50,8 @@ int main(int argc, char** argv) {
     UseBuiltSimulator();
     TScratchSettings settings;
 
-    TEcuSim ecu(QStringList{}); // pacing on
-    if (!ecu.IsRunning()) {
-        std::fprintf(stderr, "bench_config_transfer: %s\n", qPrintable(ecu.ErrorText()));
-        return 2;
-    }
-    TScratchSettings::UsePort(ecu.LinkPath());
+    const auto ecu = StartEcuAsPort("bench_config_transfer");
+    if (!ecu) return 2;
 
     TDataMap model;
     VinRequests vin;

@@ -5,7 +5,7 @@
 //
 //   bench_link_roundtrip [--requests N]     (default 300; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
-#include "common/EcuSim.h"
+#include "PacedEcu.h"
 #include "common/RunUntil.h"
 #include "common/ScratchSettings.h"
 #include "link/Codec.h"
@@ -39,12 +39,9 @@ public:
 };
 
 bool RunLine(bool paced, int requests) {
-    TEcuSim ecu(paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
-    if (!ecu.IsRunning()) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(ecu.ErrorText()));
-        return false;
-    }
-    TScratchSettings::UsePort(ecu.LinkPath());
+    const auto ecu = StartEcuAsPort("bench_link_roundtrip",
+                                    paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
+    if (!ecu) return false;
     TSerialLink link;
     link.Start();
     if (!RunUntil([&] { return link.ECUisConnected(); }, 20000)) {

@@ -5,7 +5,7 @@
 //
 //   bench_live_polling [--seconds N]     (default 30 per rate; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
-#include "common/EcuSim.h"
+#include "PacedEcu.h"
 #include "common/LiveClients.h"
 #include "common/RunUntil.h"
 #include "common/ScratchSettings.h"
@@ -38,13 +38,9 @@ int main(int argc, char** argv) {
     UseBuiltSimulator();
     TScratchSettings settings;
 
-    TEcuSim ecu(QStringList{}); // pacing on
-    if (!ecu.IsRunning()) {
-        std::fprintf(stderr, "bench_live_polling: %s\n", qPrintable(ecu.ErrorText()));
-        return 2;
-    }
-    ecu.WorkingPoint(2500, 4.5);
-    TScratchSettings::UsePort(ecu.LinkPath());
+    const auto ecu = StartEcuAsPort("bench_live_polling");
+    if (!ecu) return 2;
+    ecu->WorkingPoint(2500, 4.5);
 
     TDataMap dataMap;
     TAcquisitions acq;

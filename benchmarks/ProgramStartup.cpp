@@ -4,9 +4,9 @@
 //
 //   bench_program_startup [--runs N]     (default 5; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
+#include "PacedEcu.h"
 #include "app/ProgramEntry.h"
 #include "app/UnitMain.h"
-#include "common/EcuSim.h"
 #include "common/RunUntil.h"
 #include "common/ScratchSettings.h"
 #include "common/ScriptedDialogs.h"
@@ -44,18 +44,14 @@ int main(int argc, char** argv) {
     std::vector<qint64> connected, uploaded;
     for (int run = 0; run < runs; ++run) {
         TScratchSettings settings;
-        TEcuSim ecu(QStringList{}); // paced at the line's real speed
-        if (!ecu.IsRunning()) {
-            std::fprintf(stderr, "bench_program_startup: %s\n", qPrintable(ecu.ErrorText()));
-            return 1;
-        }
-        TScratchSettings::UsePort(ecu.LinkPath());
+        const auto ecu = StartEcuAsPort("bench_program_startup");
+        if (!ecu) return 1;
 
         QElapsedTimer clock;
         clock.start();
         CreateWindows();
         FormMain->show();
-        const QString text = QStringLiteral(" connected on ") + ecu.LinkPath();
+        const QString text = QStringLiteral(" connected on ") + ecu->LinkPath();
         if (RunUntil([&] { return FormMain->StatusText(0).endsWith(text); }, 20000)) {
             connected.push_back(clock.elapsed());
             // The last block read goes out after the identification and the mode.
