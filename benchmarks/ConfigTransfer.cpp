@@ -5,9 +5,11 @@
 // at 10 bits a byte.
 //
 //   bench_config_transfer [--runs N]     (default 5; CORVANE_SIM names the simulator)
-#include "app/LinkSettings.h"
-#include "app/Settings.h"
-#include "common/EcuSim.h"
+#include "BenchmarkOptions.h"
+#include "PacedEcu.h"
+#include "common/ModelLinkClients.h"
+#include "common/RunUntil.h"
+#include "common/ScratchSettings.h"
 #include "config/UnitDati.h"
 #include "link/Codec.h"
 #include "link/ReplyDispatch.h"
@@ -15,25 +17,12 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <vector>
 
 namespace {
-
-class ModelClients : public TSettingsFileLinkClients {
-public:
-    explicit ModelClients(TDataMap& model) : Model(model) {}
-    bool EnableMapRefresh() override { return Model.EnableMapRefresh; }
-    void SetEnableMapRefresh(bool on) override { Model.EnableMapRefresh = on; }
-    void RefreshActiveMap() override { Model.RefreshActiveMap(); }
-    void UploadAll(bool notify) override { Model.UploadAll(notify); }
-
-private:
-    TDataMap& Model;
-};
 
 // The diagnostics window's VIN requests, which follow every full transfer in the program.
 class VinRequests : public TDiagnosticsView {
@@ -43,16 +32,6 @@ public:
         SendCommand(CommandBody(cmdVIN) + char(1) + QByteArray("ZFA18800000123456"), nullptr, false);
     }
 };
-
-bool RunUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
-    }
-    return true;
-}
 
 constexpr double WireBytesPerSecond = 9600.0 / 10.0;
 
@@ -67,29 +46,18 @@ struct Sample {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int runs = 5;
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
-    if (at >= 0 && at + 1 < args.size()) runs = qMax(1, args[at + 1].toInt());
-#ifdef CORVANE_SIM_DEFAULT
-    if (qEnvironmentVariableIsEmpty("CORVANE_SIM")) qputenv("CORVANE_SIM", CORVANE_SIM_DEFAULT);
-#endif
+    const int runs = IntOption(app.arguments(), QStringLiteral("--runs"), 5);
+    UseBuiltSimulator();
+    TScratchSettings settings;
 
-    QTemporaryDir settingsDir;
-    qputenv("WinDir", settingsDir.path().toUtf8());
-    TSerialLink::SetPortEnumerator([] { return QStringList(); });
-
-    TEcuSim ecu(QStringList{}); // pacing on
-    if (!ecu.IsRunning()) {
-        std::fprintf(stderr, "bench_config_transfer: %s\n", qPrintable(ecu.ErrorText()));
-        return 2;
-    }
-    WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
+    const auto ecu = StartEcuAsPort("bench_config_transfer");
+    if (!ecu) return 2;
 
     TDataMap model;
     VinRequests vin;
     model.DiagnosticsView = &vin;
-    ModelClients clients(model);
+    ModelLinkClients clients;
+    clients.Model = &model;
     TSerialLink link;
     link.SetClients(&clients);
 
@@ -106,11 +74,11 @@ int main(int argc, char** argv) {
 
     link.Start();
     // The connection reads the configuration; wait until it is in.
-    if (!RunUntil([&] { return link.ECUisConnected() && idle(); }, 20000)) {
+    if (!RunUntil([&] { return link.ECUisConnected() && idle(); }, 20000, 2)) {
         std::fprintf(stderr, "bench_config_transfer: the simulated ECU did not connect\n");
         return 2;
     }
-    RunUntil([] { return false; }, 300);
+    RunFor(300);
 
     const auto measure = [&](const std::function<void()>& transfer, Sample& s) {
         current = Sample();
@@ -118,7 +86,7 @@ int main(int argc, char** argv) {
         QElapsedTimer t;
         t.start();
         transfer();
-        const bool done = RunUntil(idle, 20000);
+        const bool done = RunUntil(idle, 20000, 2);
         s = current;
         s.seconds = t.nsecsElapsed() / 1e9;
         counting = false;

@@ -4,30 +4,20 @@
 // mean round trip, and for the paced line the share of the round trip the wire itself takes.
 //
 //   bench_link_roundtrip [--requests N]     (default 300; CORVANE_SIM names the simulator)
+#include "BenchmarkOptions.h"
 #include "app/LinkSettings.h"
-#include "app/Settings.h"
-#include "common/EcuSim.h"
+#include "PacedEcu.h"
+#include "common/RunUntil.h"
+#include "common/ScratchSettings.h"
 #include "link/Codec.h"
 #include "link/LogDump.h"
 #include "link/SerialLink.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <functional>
 
 namespace {
-
-bool RunUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 // Sends the next identification request as soon as the previous reply is delivered.
 class Chain : public TConsumerInterface {
@@ -50,12 +40,9 @@ public:
 };
 
 bool RunLine(bool paced, int requests) {
-    TEcuSim ecu(paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
-    if (!ecu.IsRunning()) {
-        std::fprintf(stderr, "simulator: %s\n", qPrintable(ecu.ErrorText()));
-        return false;
-    }
-    WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
+    const auto ecu = StartEcuAsPort("bench_link_roundtrip",
+                                    paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
+    if (!ecu) return false;
     TSerialLink link;
     TSettingsFileLinkClients clients;
     link.SetClients(&clients);
@@ -106,21 +93,12 @@ void LogLines() {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-#ifdef CORVANE_SIM_DEFAULT
-    if (qEnvironmentVariableIsEmpty("CORVANE_SIM")) qputenv("CORVANE_SIM", CORVANE_SIM_DEFAULT);
-#endif
-    int requests = 300;
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--requests"));
-    if (at >= 0 && at + 1 < args.size()) requests = std::max(1, args[at + 1].toInt());
-
-    QTemporaryDir settingsDir;
-    qputenv("WinDir", settingsDir.path().toUtf8());
-    TSerialLink::SetPortEnumerator([] { return QStringList(); });
+    UseBuiltSimulator();
+    const int requests = IntOption(app.arguments(), QStringLiteral("--requests"), 300);
+    TScratchSettings settings;
 
     bool ok = RunLine(false, requests);
     ok = RunLine(true, std::max(1, requests / 5)) && ok;
     LogLines();
-    TSerialLink::SetPortEnumerator({});
     return ok ? 0 : 1;
 }

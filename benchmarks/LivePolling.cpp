@@ -4,9 +4,11 @@
 // ticks in standard polling, every 5 in super-fast) and against what the wire allows.
 //
 //   bench_live_polling [--seconds N]     (default 30 per rate; CORVANE_SIM names the simulator)
-#include "app/LinkSettings.h"
-#include "app/Settings.h"
-#include "common/EcuSim.h"
+#include "BenchmarkOptions.h"
+#include "PacedEcu.h"
+#include "common/LiveClients.h"
+#include "common/RunUntil.h"
+#include "common/ScratchSettings.h"
 #include "config/UnitDati.h"
 #include "link/Codec.h"
 #include "link/SerialLink.h"
@@ -14,36 +16,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <cstdio>
-#include <functional>
 
 namespace {
-
-class LiveClients : public TSettingsFileLinkClients {
-public:
-    explicit LiveClients(TAcquisitions& acquisitions) : Acq(acquisitions) {}
-    bool Standard() override { return Acq.Standard; }
-    bool StatusUpdate() override { return Acq.StatusUpdate; }
-    void SetStandard(bool on) override { Acq.SetStandard(on); }
-    void SetSuperFast(bool on) override { Acq.SetSuperFast(on); }
-    void SetStatusUpdate(bool on) override { Acq.SetStatusUpdate(on); }
-    void SetSaving(bool on) override { Acq.SetSaving(on); }
-    void PollLiveData() override { Acq.PollLiveData(); }
-
-private:
-    TAcquisitions& Acq;
-};
-
-bool RunUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 // The line carries 10 bits a byte (8-N-1).
 constexpr double WireBytesPerSecond = 9600.0 / 10.0;
@@ -59,25 +34,13 @@ struct Counts {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int seconds = 30;
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--seconds"));
-    if (at >= 0 && at + 1 < args.size()) seconds = qMax(1, args[at + 1].toInt());
-#ifdef CORVANE_SIM_DEFAULT
-    if (qEnvironmentVariableIsEmpty("CORVANE_SIM")) qputenv("CORVANE_SIM", CORVANE_SIM_DEFAULT);
-#endif
+    const int seconds = IntOption(app.arguments(), QStringLiteral("--seconds"), 30);
+    UseBuiltSimulator();
+    TScratchSettings settings;
 
-    QTemporaryDir settingsDir;
-    qputenv("WinDir", settingsDir.path().toUtf8());
-    TSerialLink::SetPortEnumerator([] { return QStringList(); });
-
-    TEcuSim ecu(QStringList{}); // pacing on
-    if (!ecu.IsRunning()) {
-        std::fprintf(stderr, "bench_live_polling: %s\n", qPrintable(ecu.ErrorText()));
-        return 2;
-    }
-    ecu.WorkingPoint(2500, 4.5);
-    WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
+    const auto ecu = StartEcuAsPort("bench_live_polling");
+    if (!ecu) return 2;
+    ecu->WorkingPoint(2500, 4.5);
 
     TDataMap dataMap;
     TAcquisitions acq;
@@ -111,7 +74,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     // The connection's own requests (identification, mode) are answered by now.
-    RunUntil([] { return false; }, 300);
+    RunFor(300);
 
     std::printf("live polling against corvane-ecu-sim, line paced at 9600 baud, %d s per rate\n", seconds);
     // "of polls" compares the replies with the polls the master timer actually ran: below 100 % the
@@ -131,12 +94,12 @@ int main(int argc, char** argv) {
             acq.SetSuperFast(true);
             acq.SetStandard(false);
         }
-        RunUntil([] { return false; }, 1000); // settle into the new rate
+        RunFor(1000); // settle into the new rate
         current = Counts{r.code};
         counting = true;
         QElapsedTimer t;
         t.start();
-        RunUntil([] { return false; }, seconds * 1000);
+        RunFor(seconds * 1000);
         counting = false;
         const double elapsed = t.elapsed() / 1000.0;
 
@@ -158,6 +121,5 @@ int main(int argc, char** argv) {
     acq.SetStatusUpdate(false);
     link.Dismantle();
     Acquisitions = nullptr;
-    TSerialLink::SetPortEnumerator({});
     return 0;
 }

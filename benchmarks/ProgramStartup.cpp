@@ -3,33 +3,23 @@
 // (the aim is five seconds at most), and until the whole configuration has been read.
 //
 //   bench_program_startup [--runs N]     (default 5; CORVANE_SIM names the simulator)
+#include "BenchmarkOptions.h"
+#include "PacedEcu.h"
 #include "app/ProgramEntry.h"
-#include "app/Settings.h"
 #include "app/UnitMain.h"
-#include "common/EcuSim.h"
+#include "common/RunUntil.h"
+#include "common/ScratchSettings.h"
 #include "common/ScriptedDialogs.h"
 #include "link/Codec.h"
 #include "link/SerialLink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
-
-bool RunUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-    }
-    return true;
-}
 
 void Print(const char* what, std::vector<qint64> ms) {
     if (ms.empty()) {
@@ -47,30 +37,21 @@ void Print(const char* what, std::vector<qint64> ms) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int runs = 5;
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
-    if (at >= 0 && at + 1 < args.size()) runs = std::max(1, args[at + 1].toInt());
-    if (qEnvironmentVariableIsEmpty("CORVANE_SIM")) qputenv("CORVANE_SIM", CORVANE_SIM_DEFAULT);
+    const int runs = IntOption(app.arguments(), QStringLiteral("--runs"), 5);
+    UseBuiltSimulator();
 
     ScriptedDialogs dialogs;
     std::vector<qint64> connected, uploaded;
     for (int run = 0; run < runs; ++run) {
-        QTemporaryDir winDir;
-        qputenv("WinDir", QFile::encodeName(winDir.path()));
-        TEcuSim ecu(QStringList{}); // paced at the line's real speed
-        if (!ecu.IsRunning()) {
-            std::fprintf(stderr, "bench_program_startup: %s\n", qPrintable(ecu.ErrorText()));
-            return 1;
-        }
-        WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
-        TSerialLink::SetPortEnumerator([] { return QStringList(); });
+        TScratchSettings settings;
+        const auto ecu = StartEcuAsPort("bench_program_startup");
+        if (!ecu) return 1;
 
         QElapsedTimer clock;
         clock.start();
         CreateWindows();
         FormMain->show();
-        const QString text = QStringLiteral(" connected on ") + ecu.LinkPath();
+        const QString text = QStringLiteral(" connected on ") + ecu->LinkPath();
         if (RunUntil([&] { return FormMain->StatusText(0).endsWith(text); }, 20000)) {
             connected.push_back(clock.elapsed());
             // The last block read goes out after the identification and the mode.
@@ -80,7 +61,6 @@ int main(int argc, char** argv) {
         }
         delete FormMain;
         DestroyWindows();
-        TSerialLink::SetPortEnumerator({});
     }
     std::printf("Program start against the paced simulator, %d runs\n", runs);
     Print("status bar shows connected", connected);

@@ -4,6 +4,7 @@
 // terminal and prints the burst's duration against the wire time. The target is within 5 %.
 //
 //   bench_sim_pacing [--runs N]      (default 5 runs per speed; CORVANE_SIM names the simulator)
+#include "BenchmarkOptions.h"
 #include "common/EcuSim.h"
 
 #include <QCoreApplication>
@@ -66,13 +67,8 @@ Timing TimeBurst(TEcuSim& sim, int fd, int count, int baud, int bits) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    int runs = 5;
-    const QStringList args = app.arguments();
-    const qsizetype at = args.indexOf(QStringLiteral("--runs"));
-    if (at >= 0 && at + 1 < args.size()) runs = std::max(1, args[at + 1].toInt());
-#ifdef CORVANE_SIM_DEFAULT
-    if (qEnvironmentVariableIsEmpty("CORVANE_SIM")) qputenv("CORVANE_SIM", CORVANE_SIM_DEFAULT);
-#endif
+    const int runs = IntOption(app.arguments(), QStringLiteral("--runs"), 5);
+    UseBuiltSimulator();
 
     TEcuSim sim(QStringList{}); // pacing on
     if (!sim.IsRunning()) {

@@ -40,53 +40,10 @@ std::vector<uint8_t> BlocksOfPage(int Page) {
 }
 
 bool BlockOfKind(TMapTypeOfData Kind, TBlockBank& Where) {
-    using K = TMapTypeOfData;
-    switch (Kind) {
-    case K::Giri_Slave:
-    case K::TempiBenzina_Slave:
-        Where = {8, 0};
-        return true;
-    case K::TempiGas_Slave_banco1:
-        Where = {8, 1};
-        return true;
-    case K::TempiGas_Slave_banco2:
-        Where = {8, 2};
-        return true;
-    case K::Giri_Benzina:
-    case K::MAP_Benzina:
-    case K::Benzina:
-        Where = {3, 0};
-        return true;
-    case K::Giri_Comp:
-    case K::MAP_Comp:
-        Where = {4, 0};
-        return true;
-    case K::TempiGas_Comp_banco1:
-        Where = {4, 1};
-        return true;
-    case K::TempiGas_Comp_banco2:
-        Where = {4, 2};
-        return true;
-    case K::TemperaturaRiduttore:
-    case K::CorrTemperaturaRiduttore:
-    case K::TemperaturaGas:
-    case K::CorrTemperaturaGas:
-    case K::PressioneGas:
-    case K::CorrPressioneGas:
-        Where = {6, 0};
-        return true;
-    case K::RiferimentoSondaLambda:
-        Where = {5, 0};
-        return true;
-    case K::TemperaturaCicchetto:
-    case K::TempoCicchetto:
-        Where = {7, 0};
-        return true;
-    case K::LivelloGas:
-        Where = {9, 0};
-        return true;
-    }
-    return false;
+    const TMapKindInfo& info = MapKind(Kind);
+    if (info.Block == 0) return false;
+    Where = {info.Block, info.BankNo};
+    return true;
 }
 
 // ---- Writes ---------------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/SettingList.h"
+
 #include <QString>
 
 class QObject;
@@ -19,66 +21,17 @@ struct TDateEditors {
     QString YearText;
 };
 
-// The current content of every settings editor of the main window, named after the editor.
-// Combo boxes give their item index, check boxes and two-state buttons their checked state,
-// numeric editors their value (the integer value for the int members), sliders their value.
+// The current content of every settings editor of the main window, one member per control of
+// the settings list, named after the control: lists give their item index, editable lists and
+// texts their text, check boxes and two-state buttons their checked state, numeric fields their
+// value (the integer value for an integer field), sliders their value.
 struct TSettingEditors {
-    int ComboBoxCarburante = 0;
-    int CylindersEdit = 0;
-    int ComboBoxTipoAccensione = 0;
-    int EditImpulsiGiro = 0;
-    int ComboBoxTipoLambda = 0;
-    int NumeroLambdaEdit = 0;
-    int ComboBoxTipoSensoreGas = 0;
-    int MAPSensorBox = 0;
-    int ComboBoxTipoCambio = 0;
-    int EditSogliaGiri = 0;
-    int ThresholdTempType = 0;
-    int EditThresholdTemp = 0;
-    int EditRitardoPassaggio = 0;
-    int EditTempoBassaPressione = 0;
-    double EditOffsetIniettore = 0;
-    int EditTempoMassimaCorrente = 0;
-    double EditCorrenteMantenimento = 0;
-    int ComboBoxTipoIniettori = 0;
-    double EditAperturaIniettori = 0;
-    bool CheckBoxRitornoAutomatico = false;
-    int EditComponenteIngrassare = 0;
-    int EditComponenteSmagrire = 0;
-    double EditProporzionaleIngrassare = 0;
-    double EditProporzionaleSmagrire = 0;
-    int EditPeriodoMin = 0;
-    int EditPeriodoMax = 0;
-    bool EnableLambdaController = false;
-    bool EnableLambdaEmulation = false;
-    double EditLivelloAltoEmulazione = 0;
-    double EditLivelloBassoEmulazione = 0;
-    double LeanThresholdEdit = 0;
-    double RichThresholdEdit = 0;
-    QString BrandComboBox; // its text
-    QString CarTypeEdit;   // its text
-    TDateEditors Date;
-    double SliderAccelerationLevel = 0;
-    double SoftStartT1 = 0;
-    double SoftStartT2 = 0;
-    int DeltaMap = 0;
-    int MapThreshold = 0;
-    bool EnableAccelerationControl = false;
-    double SliderFullGroupHoldOff = 0;
-    bool EnableTPSCutOff = false;
-    int RPMThresholdEdit = 0;
-    double TPSThresholdEdit = 0;
-    double TPShisteresysEdit = 0;
-    int ComboBoxTipoTPS = 0;
-    double TPSFallTimeEdit = 0;
-    int PressureReducerType = 0;
-    int PressureSensorType = 0;
-    double SlaveMinDelayEdit = 0;
-    double SlaveMaxDelayEdit = 0;
-    double SliderExtraInjection = 0;
-    bool ButtonAcqGasoline = false;
-    bool ButtonUpdateGasoline = false;
-    bool ButtonUpdateGas = false;
+#define CORVANE_EDITOR_MEMBER(ValueType, Control) ValueType Control{};
+#define CORVANE_SETTING_EDITOR(Type, Field, Init, Block, Unit, Control, Kind, ...)                           \
+    CORVANE_WITH_CONTROL(Kind, CORVANE_EDITOR_MEMBER, Control)
+    CORVANE_SETTINGS(CORVANE_SETTING_EDITOR)
+#undef CORVANE_SETTING_EDITOR
+#undef CORVANE_EDITOR_MEMBER
 };
 
 // The editors of the adaptivity window. EditMinY and EditMaxY hold milliseconds in Slave mode

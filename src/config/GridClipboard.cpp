@@ -2,41 +2,6 @@
 
 #include "config/UnitDati.h"
 
-namespace {
-
-// Arrays whose cells mean the same kind of quantity; each array outside these classes is alone.
-int CompatibilityClass(TMapTypeOfData kind) {
-    using K = TMapTypeOfData;
-    switch (kind) {
-    case K::Giri_Slave:
-    case K::Giri_Benzina:
-    case K::Giri_Comp:
-        return 100;
-    case K::TempiGas_Slave_banco1:
-    case K::TempiGas_Slave_banco2:
-        return 101;
-    case K::MAP_Benzina:
-    case K::MAP_Comp:
-        return 102;
-    case K::Benzina:
-    case K::TempiGas_Comp_banco1:
-    case K::TempiGas_Comp_banco2:
-        return 103;
-    case K::TemperaturaRiduttore:
-    case K::TemperaturaGas:
-    case K::TemperaturaCicchetto:
-        return 104;
-    case K::CorrTemperaturaRiduttore:
-    case K::CorrTemperaturaGas:
-    case K::CorrPressioneGas:
-        return 105;
-    default:
-        return Ordinal(kind);
-    }
-}
-
-} // namespace
-
 bool TGridClipboard::SetSize(TMapTypeOfData NewKind, int NewRows, int NewCols) {
     Cursor = 0;
     // A selection running backwards is as unusable as an oversized one.
@@ -84,5 +49,6 @@ void TGridClipboard::PasteInto(TMapTypeOfData DstKind, int Top, int Left, int Bo
 }
 
 bool TGridClipboard::Compatible(TMapTypeOfData SrcKind, TMapTypeOfData DstKind) {
-    return CompatibilityClass(SrcKind) == CompatibilityClass(DstKind);
+    const TClipboardClass cls = MapKind(SrcKind).Clipboard;
+    return cls == MapKind(DstKind).Clipboard && (cls != TClipboardClass::Alone || SrcKind == DstKind);
 }

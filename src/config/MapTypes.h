@@ -1,9 +1,17 @@
 #pragma once
 
+#include "StringIds.h"
+
 #include <QtGlobal>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <optional>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
 // The 21 arrays of the configuration (maps, axes, correction curves), by number. The map grids,
 // the modify dialog, the calibration windows and the clipboard address the arrays only through
@@ -44,52 +52,6 @@ constexpr int Ordinal(TMapTypeOfData kind) {
     return static_cast<int>(kind);
 }
 
-// True for the six 12 x 9 maps, which take a row as well as an index.
-constexpr bool IsMapKind(TMapTypeOfData kind) {
-    switch (kind) {
-    case TMapTypeOfData::TempiGas_Slave_banco1:
-    case TMapTypeOfData::TempiGas_Slave_banco2:
-    case TMapTypeOfData::Benzina:
-    case TMapTypeOfData::TempiGas_Comp_banco1:
-    case TMapTypeOfData::TempiGas_Comp_banco2:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Rows (12 for a map, 1 for a one-dimensional array) and indices per row; 0 for an unknown kind.
-constexpr int MapRows(TMapTypeOfData kind) {
-    return IsMapKind(kind) ? 12 : (Ordinal(kind) < MapTypeCount ? 1 : 0);
-}
-constexpr int MapColumns(TMapTypeOfData kind) {
-    switch (kind) {
-    case TMapTypeOfData::Giri_Slave:
-    case TMapTypeOfData::Giri_Benzina:
-    case TMapTypeOfData::Giri_Comp:
-    case TMapTypeOfData::TemperaturaRiduttore:
-    case TMapTypeOfData::CorrTemperaturaRiduttore:
-    case TMapTypeOfData::TemperaturaGas:
-    case TMapTypeOfData::CorrTemperaturaGas:
-        return 9;
-    case TMapTypeOfData::TempiBenzina_Slave:
-    case TMapTypeOfData::MAP_Benzina:
-    case TMapTypeOfData::MAP_Comp:
-    case TMapTypeOfData::RiferimentoSondaLambda:
-        return 12;
-    case TMapTypeOfData::PressioneGas:
-    case TMapTypeOfData::CorrPressioneGas:
-        return 15;
-    case TMapTypeOfData::TemperaturaCicchetto:
-    case TMapTypeOfData::TempoCicchetto:
-        return 6;
-    case TMapTypeOfData::LivelloGas:
-        return 4;
-    default:
-        return IsMapKind(kind) ? 9 : 0;
-    }
-}
-
 // A fixed-size array indexed from 1, as the configuration's arrays are everywhere they are
 // described: Giri_Slave[1] is the first speed point, map[r][c] row r, column c.
 template <typename T, int N> struct TOneBasedArray {
@@ -118,3 +80,227 @@ inline constexpr int MapColumnCount = 9; // speed axis
 
 // A 12 x 9 map stored row by row: cells[row][column].
 template <typename T> using TMapCells = TOneBasedArray<TOneBasedArray<T, MapColumnCount>, MapRowCount>;
+
+// ---- What each kind is -------------------------------------------------------------------------
+
+// The rounding a new cell value gets before it is checked against the limits. Halves go to the
+// even neighbour when rounding to an integer or a tenth; the multiples of 100 and 50 take the
+// integer first and then a remainder of exactly half upwards.
+enum class TCellRounding : uint8_t { None, Tenth, Integer, Hundreds, Fifties };
+
+// Where a cell's limits come from: two fixed numbers; the neighbouring breakpoints of an axis,
+// which keep it rising (Lower below the first point, Upper above the last); or the lambda probe
+// type (the reference voltages).
+enum class TCellLimits : uint8_t { Fixed, Neighbours, LambdaType };
+
+// Arrays whose cells mean the same kind of quantity, between which cells may be copied and
+// pasted. An array of no class (Alone) takes cells only from itself.
+enum class TClipboardClass : uint8_t {
+    Alone,
+    SpeedAxes,
+    SlaveGasMaps,
+    PressureAxes,
+    InjectionTimeMaps,
+    TemperatureAxes,
+    Corrections
+};
+
+struct TMapKindInfo {
+    TMapTypeOfData Kind;
+    const char* Name;
+    int Rows;          // 12 for a map, 1 for a one-dimensional array
+    int Columns;       // the index runs 1..Columns
+    bool IntegerCells; // whole numbers (the speed axes); values stored into it are truncated
+    uint8_t Block;     // the configuration block that carries it
+    uint8_t BankNo;    // 1 or 2 for one bank's gas map; 0: the bank the model shows
+    std::optional<TMapTypeOfData> RowAxis;    // the breakpoints its rows stand for
+    std::optional<TMapTypeOfData> ColumnAxis; // the breakpoints its columns stand for
+    StringId Unit;
+    const char* GridFormat; // printf format of a cell on its grid (integer cells: of the truncated value)
+    int ListingDecimals;    // decimals of the terminal listing, where columns must line up
+    TCellRounding Rounding;
+    TCellLimits Limits;
+    double Lower, Upper;
+    TClipboardClass Clipboard;
+};
+
+namespace MapKindTable {
+using K = TMapTypeOfData;
+using R = TCellRounding;
+using L = TCellLimits;
+using C = TClipboardClass;
+inline constexpr std::optional<TMapTypeOfData> None;
+
+// clang-format off
+inline constexpr TMapKindInfo Rows[MapTypeCount] = {
+//   kind                         name                        rows cols int   block bank row axis                column axis              unit              grid     dec rounding      limits         lower upper  clipboard
+    {K::Giri_Slave,               "Giri_Slave",               1,   9,   true,  8,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes},
+    {K::TempiBenzina_Slave,       "TempiBenzina_Slave",       1,   12,  false, 8,   0,   None,                   None,                    SCfgUnitMs,       "%4.1f", 1,  R::Tenth,     L::Neighbours, 0,    25.5,  C::Alone},
+    {K::TempiGas_Slave_banco1,    "TempiGas_Slave_banco1",    12,  9,   false, 8,   1,   K::TempiBenzina_Slave,  K::Giri_Slave,           SCfgUnitFactor,   "%2.2f", 3,  R::None,      L::Fixed,      0,    2.0,   C::SlaveGasMaps},
+    {K::TempiGas_Slave_banco2,    "TempiGas_Slave_banco2",    12,  9,   false, 8,   2,   K::TempiBenzina_Slave,  K::Giri_Slave,           SCfgUnitFactor,   "%2.2f", 3,  R::None,      L::Fixed,      0,    2.0,   C::SlaveGasMaps},
+    {K::Giri_Benzina,             "Giri_Benzina",             1,   9,   true,  3,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes},
+    {K::MAP_Benzina,              "MAP_Benzina",              1,   12,  false, 3,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::None,      L::Neighbours, 0,    2550,  C::PressureAxes},
+    {K::Benzina,                  "Benzina",                  12,  9,   false, 3,   0,   K::MAP_Benzina,         K::Giri_Benzina,         SCfgUnitMs,       "%4.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps},
+    {K::Giri_Comp,                "Giri_Comp",                1,   9,   true,  4,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes},
+    {K::MAP_Comp,                 "MAP_Comp",                 1,   12,  false, 4,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::None,      L::Neighbours, 0,    2550,  C::PressureAxes},
+    {K::TempiGas_Comp_banco1,     "TempiGas_Comp_banco1",     12,  9,   false, 4,   1,   K::MAP_Comp,            K::Giri_Comp,            SCfgUnitMs,       "%3.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps},
+    {K::TempiGas_Comp_banco2,     "TempiGas_Comp_banco2",     12,  9,   false, 4,   2,   K::MAP_Comp,            K::Giri_Comp,            SCfgUnitMs,       "%3.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps},
+    {K::TemperaturaRiduttore,     "TemperaturaRiduttore",     1,   9,   false, 6,   0,   None,                   None,                    SCfgUnitDegreesC, "%4.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes},
+    {K::CorrTemperaturaRiduttore, "CorrTemperaturaRiduttore", 1,   9,   false, 6,   0,   None,                   K::TemperaturaRiduttore, SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections},
+    {K::TemperaturaGas,           "TemperaturaGas",           1,   9,   false, 6,   0,   None,                   None,                    SCfgUnitDegreesC, "%4.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes},
+    {K::CorrTemperaturaGas,       "CorrTemperaturaGas",       1,   9,   false, 6,   0,   None,                   K::TemperaturaGas,       SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections},
+    {K::PressioneGas,             "PressioneGas",             1,   15,  false, 6,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::Fifties,   L::Neighbours, 0,    4080,  C::Alone},
+    {K::CorrPressioneGas,         "CorrPressioneGas",         1,   15,  false, 6,   0,   None,                   K::PressioneGas,         SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections},
+    {K::RiferimentoSondaLambda,   "RiferimentoSondaLambda",   1,   12,  false, 5,   0,   None,                   None,                    SCfgUnitVolt,     "%1.2f", 2,  R::None,      L::LambdaType, 0,    5,     C::Alone},
+    {K::TemperaturaCicchetto,     "TemperaturaCicchetto",     1,   6,   false, 7,   0,   None,                   None,                    SCfgUnitDegreesC, "%3.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes},
+    {K::TempoCicchetto,           "TempoCicchetto",           1,   6,   false, 7,   0,   None,                   K::TemperaturaCicchetto, SCfgUnitMs,       "%2.1f", 1,  R::None,      L::Fixed,      0,    25.5,  C::Alone},
+    {K::LivelloGas,               "LivelloGas",               1,   4,   false, 9,   0,   None,                   None,                    SCfgUnitVolt,     "%1.2f", 2,  R::None,      L::Fixed,      0,    5,     C::Alone},
+};
+// clang-format on
+
+// What a number outside 0..20 is: nothing, in no block, pasting only into itself.
+inline constexpr TMapKindInfo Unknown = {K::Giri_Slave, "", 0, 0,       false,    0, 0, None,    None,
+                                         StringId(0),   "", 0, R::None, L::Fixed, 0, 0, C::Alone};
+
+constexpr bool InOrder() {
+    for (int k = 0; k < MapTypeCount; ++k)
+        if (Ordinal(Rows[k].Kind) != k) return false;
+    return true;
+}
+static_assert(InOrder(), "the rows follow TMapTypeOfData");
+} // namespace MapKindTable
+
+// The description of a kind; an empty one (no cells, no block) for a number outside 0..20.
+constexpr const TMapKindInfo& MapKind(TMapTypeOfData kind) {
+    const int k = Ordinal(kind);
+    return k >= 0 && k < MapTypeCount ? MapKindTable::Rows[k] : MapKindTable::Unknown;
+}
+
+// True for the six 12 x 9 maps, which take a row as well as an index.
+constexpr bool IsMapKind(TMapTypeOfData kind) {
+    return MapKind(kind).Rows > 1;
+}
+// Rows (12 for a map, 1 for a one-dimensional array) and indices per row; 0 for an unknown kind.
+constexpr int MapRows(TMapTypeOfData kind) {
+    return MapKind(kind).Rows;
+}
+constexpr int MapColumns(TMapTypeOfData kind) {
+    return MapKind(kind).Columns;
+}
+
+// The limits of a cell value, both included.
+struct TCellRange {
+    double Lower = 0;
+    double Upper = 0;
+    bool Contains(double v) const { return Lower <= v && v <= Upper; }
+};
+
+// The lambda reference voltages a probe type allows.
+TCellRange LambdaReferenceRange(int LambdaType);
+// A new value of a cell of kind, rounded as that kind's cells are before their limits are checked.
+double RoundCellValue(TMapTypeOfData kind, double value);
+
+// ---- The cells of a kind ------------------------------------------------------------------------
+
+// One kind's cells inside a record that names its arrays after the kinds: the model (TDataMap,
+// whose arrays hold doubles and, on the speed axes, integers) or the raw image (RMappatura, all
+// integers). Indices are 1-based; the row is ignored for a one-dimensional array. A view of an
+// unknown kind has no cells.
+template <bool Const> class TCellsViewOf {
+    template <typename T> using Ptr = std::conditional_t<Const, const T*, T*>;
+
+public:
+    template <typename Array> static TCellsViewOf Of(Array& a) {
+        TCellsViewOf v;
+        using Item = std::remove_cvref_t<decltype(a[1])>;
+        if constexpr (std::is_arithmetic_v<Item>) {
+            v.FRows = 1;
+            v.FColumns = std::remove_cvref_t<Array>::Count;
+            v.Bind(0, a.Items.data());
+        } else {
+            v.FRows = std::remove_cvref_t<Array>::Count;
+            v.FColumns = Item::Count;
+            for (int r = 1; r <= v.FRows; ++r)
+                v.Bind(r - 1, a[r].Items.data());
+        }
+        return v;
+    }
+
+    int Rows() const { return FRows; }
+    int Columns() const { return FColumns; }
+    bool HoldsIntegers() const { return FIntegers[0] != nullptr; }
+    bool InRange(int Row, int Index) const {
+        return Index >= 1 && Index <= FColumns && (FRows == 1 || (Row >= 1 && Row <= FRows));
+    }
+    // Within InRange only.
+    double Value(int Row, int Index) const {
+        const size_t r = FRows == 1 ? 0 : size_t(Row - 1), i = size_t(Index - 1);
+        return FIntegers[r] ? double(FIntegers[r][i]) : FReals[r][i];
+    }
+    // Outside InRange nothing is written. Integer cells take the value truncated toward zero,
+    // saturated to the Integer range (NaN gives 0).
+    void SetValue(int Row, int Index, double v) const requires(!Const) {
+        if (!InRange(Row, Index)) return;
+        const size_t r = FRows == 1 ? 0 : size_t(Row - 1), i = size_t(Index - 1);
+        if (FIntegers[r])
+            FIntegers[r][i] = Truncated(v);
+        else
+            FReals[r][i] = v;
+    }
+
+private:
+    void Bind(int row, Ptr<int32_t> p) { FIntegers[size_t(row)] = p; }
+    void Bind(int row, Ptr<double> p) { FReals[size_t(row)] = p; }
+    static int32_t Truncated(double x) {
+        if (std::isnan(x)) return 0;
+        if (x <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+        if (x >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
+        return static_cast<int32_t>(std::trunc(x));
+    }
+
+    std::array<Ptr<int32_t>, MapRowCount> FIntegers{};
+    std::array<Ptr<double>, MapRowCount> FReals{};
+    int FRows = 0;
+    int FColumns = 0;
+};
+using TCellsView = TCellsViewOf<false>;
+using TConstCellsView = TCellsViewOf<true>;
+
+// The arrays of such a record, in the order of TMapTypeOfData.
+template <typename Record> constexpr auto KindArrays() {
+    return std::make_tuple(&Record::Giri_Slave, &Record::TempiBenzina_Slave, &Record::TempiGas_Slave_banco1,
+                           &Record::TempiGas_Slave_banco2, &Record::Giri_Benzina, &Record::MAP_Benzina,
+                           &Record::Benzina, &Record::Giri_Comp, &Record::MAP_Comp,
+                           &Record::TempiGas_Comp_banco1, &Record::TempiGas_Comp_banco2,
+                           &Record::TemperaturaRiduttore, &Record::CorrTemperaturaRiduttore,
+                           &Record::TemperaturaGas, &Record::CorrTemperaturaGas, &Record::PressioneGas,
+                           &Record::CorrPressioneGas, &Record::RiferimentoSondaLambda,
+                           &Record::TemperaturaCicchetto, &Record::TempoCicchetto, &Record::LivelloGas);
+}
+
+// The cells of kind in record (a TDataMap or an RMappatura, const or not).
+template <typename Record> auto CellsOf(Record& record, TMapTypeOfData kind) {
+    using View = TCellsViewOf<std::is_const_v<Record>>;
+    using Plain = std::remove_const_t<Record>;
+    constexpr auto arrays = KindArrays<Plain>();
+    static_assert(std::tuple_size_v<decltype(arrays)> == MapTypeCount);
+    View view;
+    const auto bindKind = [&]<size_t... K>(std::index_sequence<K...>) {
+        const auto bind = [&]<size_t I>(std::integral_constant<size_t, I>) {
+            auto& array = record.*std::get<I>(arrays);
+            view = View::Of(array);
+            // The record's arrays must have the shape the table gives their kind.
+            using Array = std::remove_cvref_t<decltype(array)>;
+            if constexpr (std::is_arithmetic_v<std::remove_cvref_t<decltype(array[1])>>)
+                static_assert(MapKindTable::Rows[I].Rows == 1 &&
+                              MapKindTable::Rows[I].Columns == Array::Count);
+            else
+                static_assert(MapKindTable::Rows[I].Rows == Array::Count &&
+                              MapKindTable::Rows[I].Columns ==
+                                  std::remove_cvref_t<decltype(array[1])>::Count);
+        };
+        ((Ordinal(kind) == int(K) ? (bind(std::integral_constant<size_t, K>()), 0) : 0), ...);
+    };
+    bindKind(std::make_index_sequence<MapTypeCount>());
+    return view;
+}

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 uint8_t OperatingMode = SlaveMode;
 TDataMap* DataMap = nullptr;
@@ -26,15 +25,26 @@ constexpr double FixedGasLevels[7][4] = {
     {0.3, 0.6, 1.0, 1.2},    // Landi
 };
 
-int32_t TruncatedInteger(double x) {
-    if (std::isnan(x)) return 0;
-    if (x <= double(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-    if (x >= double(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::trunc(x));
-}
-
 QString TwoDigits(int n) {
     return QString::number(n).rightJustified(2, QLatin1Char('0'));
+}
+
+// How a control's value becomes its field (the Rule of the settings list).
+template <typename Field, typename Value> void TakeAsIs(Field& field, const Value& value) {
+    field = value;
+}
+void TakeAsIs(int32_t& field, double value) {
+    field = RoundToEven(value);
+}
+void TakeAsIs(QString& field, const TDateEditors& date) {
+    field = TwoDigits(date.DayEdit) + TwoDigits(date.MonthEdit) + TwoDigits(date.YearEdit - 2000);
+}
+void TakeFuelCode(uint8_t& field, int index) {
+    if (index == FuelCNG || index == FuelLPG) field = uint8_t(index);
+}
+// The range check keeps the field itself on multiples of 100; this one is rounded when it is read.
+void TakeHundreds(int32_t& field, int value) {
+    field = RoundToMultiple(value, 100);
 }
 
 // Where x falls on a rising axis of N points, as the merge re-samples: at or below the first
@@ -116,65 +126,13 @@ void TDataMap::MakeFileName() {
 void TDataMap::ReadFromGUI() {
     TSettingEditors e;
     if (MainView && MainView->ReadSettingEditors(e)) {
-        if (e.ComboBoxCarburante == FuelCNG || e.ComboBoxCarburante == FuelLPG)
-            Fuel = uint8_t(e.ComboBoxCarburante);
-        Cylinders = e.CylindersEdit;
-        IgnitionType = e.ComboBoxTipoAccensione;
-        PulsesPerRev = e.EditImpulsiGiro;
-        LambdaType = e.ComboBoxTipoLambda;
-        LambdaProbes = e.NumeroLambdaEdit;
-        LevelSensorType = e.ComboBoxTipoSensoreGas;
-        MAPSensor = e.MAPSensorBox;
-        SwitchCondition = e.ComboBoxTipoCambio;
-        // Already on a multiple of 100: the range check rounds this editor on every change.
-        SwitchRPM = e.EditSogliaGiri;
-        SwitchTempSensor = e.ThresholdTempType;
-        SwitchTemp = e.EditThresholdTemp;
-        SwitchDelay = e.EditRitardoPassaggio;
-        BackupDelay = e.EditTempoBassaPressione;
-        InjectorOffset = e.EditOffsetIniettore;
-        MaxCurrentTime = e.EditTempoMassimaCorrente;
-        SteadyCurrent = e.EditCorrenteMantenimento;
-        InjectorType = e.ComboBoxTipoIniettori;
-        MinOpenTime = e.EditAperturaIniettori;
-        BackToPetrolOnLowGas = e.CheckBoxRitornoAutomatico;
-        IntegralRich = e.EditComponenteIngrassare;
-        IntegralLean = e.EditComponenteSmagrire;
-        ProportionalRich = e.EditProporzionaleIngrassare;
-        ProportionalLean = e.EditProporzionaleSmagrire;
-        SamplingPeriodMin = e.EditPeriodoMin;
-        SamplingPeriodMax = e.EditPeriodoMax;
-        LambdaControllerOn = e.EnableLambdaController;
-        LambdaEmulationOn = e.EnableLambdaEmulation;
-        EmulatedRich = e.EditLivelloAltoEmulazione;
-        EmulatedLean = e.EditLivelloBassoEmulazione;
-        LeanThreshold = e.LeanThresholdEdit;
-        RichThreshold = e.RichThresholdEdit;
-        Make = e.BrandComboBox;
-        Model = e.CarTypeEdit;
-        ConfigDate =
-            TwoDigits(e.Date.DayEdit) + TwoDigits(e.Date.MonthEdit) + TwoDigits(e.Date.YearEdit - 2000);
-        AccelLevel = e.SliderAccelerationLevel;
-        SoftStartT1 = e.SoftStartT1;
-        SoftStartT2 = e.SoftStartT2;
-        DeltaMap = e.DeltaMap;
-        MapThreshold = e.MapThreshold;
-        AccelControlOn = e.EnableAccelerationControl;
-        FullGroupHoldOff = RoundToEven(e.SliderFullGroupHoldOff);
-        TPSCutOffOn = e.EnableTPSCutOff;
-        TPSCutOffRPM = RoundToMultiple(e.RPMThresholdEdit, 100);
-        TPSThreshold = e.TPSThresholdEdit;
-        TPSHysteresis = e.TPShisteresysEdit;
-        TPSType = e.ComboBoxTipoTPS;
-        TPSFallTime = e.TPSFallTimeEdit;
-        ReducerType = e.PressureReducerType;
-        PressureSensorType = e.PressureSensorType;
-        SlaveMinDelay = e.SlaveMinDelayEdit;
-        SlaveMaxDelay = e.SlaveMaxDelayEdit;
-        ExtraInjectionFilter = e.SliderExtraInjection;
-        PetrolAcquire = e.ButtonAcqGasoline;
-        PetrolAdapt = e.ButtonUpdateGasoline;
-        GasAdapt = e.ButtonUpdateGas;
+#define CORVANE_TAKE(ValueType, Field, Control, Rule) Take##Rule(Field, e.Control);
+#define CORVANE_READ_SETTING(Type, Field, Init, Block, Unit, Control, Kind, Min, Max, Format, Caption, Hint, \
+                             Rule)                                                                           \
+    CORVANE_WITH_CONTROL(Kind, CORVANE_TAKE, Field, Control, Rule)
+        CORVANE_SETTINGS(CORVANE_READ_SETTING)
+#undef CORVANE_READ_SETTING
+#undef CORVANE_TAKE
     }
 
     TAdaptivityEditors a;
@@ -205,113 +163,31 @@ void TDataMap::RefreshViews() {
 }
 
 double TDataMap::GetMapValue(TMapTypeOfData Kind, int Row, int Index) const {
-    using K = TMapTypeOfData;
-    auto cell = [Row, Index](const TMapCells<double>& map) {
-        return map.InRange(Row) && map[Row].InRange(Index) ? map[Row][Index] : 0.0;
-    };
-    auto item = [Index](const auto& array) { return array.InRange(Index) ? double(array[Index]) : 0.0; };
-    switch (Kind) {
-    case K::Giri_Slave:
-        return item(Giri_Slave);
-    case K::TempiBenzina_Slave:
-        return item(TempiBenzina_Slave);
-    case K::TempiGas_Slave_banco1:
-        return cell(TempiGas_Slave_banco1);
-    case K::TempiGas_Slave_banco2:
-        return cell(TempiGas_Slave_banco2);
-    case K::Giri_Benzina:
-        return item(Giri_Benzina);
-    case K::MAP_Benzina:
-        return item(MAP_Benzina);
-    case K::Benzina:
-        return cell(Benzina);
-    case K::Giri_Comp:
-        return item(Giri_Comp);
-    case K::MAP_Comp:
-        return item(MAP_Comp);
-    case K::TempiGas_Comp_banco1:
-        return cell(TempiGas_Comp_banco1);
-    case K::TempiGas_Comp_banco2:
-        return cell(TempiGas_Comp_banco2);
-    case K::TemperaturaRiduttore:
-        return item(TemperaturaRiduttore);
-    case K::CorrTemperaturaRiduttore:
-        return item(CorrTemperaturaRiduttore);
-    case K::TemperaturaGas:
-        return item(TemperaturaGas);
-    case K::CorrTemperaturaGas:
-        return item(CorrTemperaturaGas);
-    case K::PressioneGas:
-        return item(PressioneGas);
-    case K::CorrPressioneGas:
-        return item(CorrPressioneGas);
-    case K::RiferimentoSondaLambda:
-        return item(RiferimentoSondaLambda);
-    case K::TemperaturaCicchetto:
-        return item(TemperaturaCicchetto);
-    case K::TempoCicchetto:
-        return item(TempoCicchetto);
-    case K::LivelloGas:
-        return GasLevelThreshold(LevelSensorType, Index, LivelloGas);
-    }
-    return 0;
+    if (Kind == TMapTypeOfData::LivelloGas) return GasLevelThreshold(LevelSensorType, Index, LivelloGas);
+    const TConstCellsView cells = Cells(Kind);
+    return cells.InRange(Row, Index) ? cells.Value(Row, Index) : 0.0;
 }
 
 void TDataMap::SetMapValue(TMapTypeOfData Kind, int Row, double Value, int Index) {
-    using K = TMapTypeOfData;
-    auto cell = [Row, Index, Value](TMapCells<double>& map) {
-        if (map.InRange(Row) && map[Row].InRange(Index)) map[Row][Index] = Value;
-    };
-    auto item = [Index, Value](auto& array) {
-        if (array.InRange(Index)) array[Index] = Value;
-    };
-    auto speed = [Index, Value](TOneBasedArray<int32_t, 9>& array) {
-        if (array.InRange(Index)) array[Index] = TruncatedInteger(Value);
-    };
-    switch (Kind) {
-    case K::Giri_Slave:
-        return speed(Giri_Slave);
-    case K::TempiBenzina_Slave:
-        return item(TempiBenzina_Slave);
-    case K::TempiGas_Slave_banco1:
-        return cell(TempiGas_Slave_banco1);
-    case K::TempiGas_Slave_banco2:
-        return cell(TempiGas_Slave_banco2);
-    case K::Giri_Benzina:
-        return speed(Giri_Benzina);
-    case K::MAP_Benzina:
-        return item(MAP_Benzina);
-    case K::Benzina:
-        return cell(Benzina);
-    case K::Giri_Comp:
-        return speed(Giri_Comp);
-    case K::MAP_Comp:
-        return item(MAP_Comp);
-    case K::TempiGas_Comp_banco1:
-        return cell(TempiGas_Comp_banco1);
-    case K::TempiGas_Comp_banco2:
-        return cell(TempiGas_Comp_banco2);
-    case K::TemperaturaRiduttore:
-        return item(TemperaturaRiduttore);
-    case K::CorrTemperaturaRiduttore:
-        return item(CorrTemperaturaRiduttore);
-    case K::TemperaturaGas:
-        return item(TemperaturaGas);
-    case K::CorrTemperaturaGas:
-        return item(CorrTemperaturaGas);
-    case K::PressioneGas:
-        return item(PressioneGas);
-    case K::CorrPressioneGas:
-        return item(CorrPressioneGas);
-    case K::RiferimentoSondaLambda:
-        return item(RiferimentoSondaLambda);
-    case K::TemperaturaCicchetto:
-        return item(TemperaturaCicchetto);
-    case K::TempoCicchetto:
-        return item(TempoCicchetto);
-    case K::LivelloGas:
-        return item(LivelloGas);
+    // The gas level thresholds written are always the model's own, whatever the sensor type.
+    Cells(Kind).SetValue(Row, Index, Value);
+}
+
+TCellRange TDataMap::CellLimits(TMapTypeOfData Kind, int Index) const {
+    const TMapKindInfo& info = MapKind(Kind);
+    switch (info.Limits) {
+    case TCellLimits::LambdaType:
+        return LambdaReferenceRange(LambdaType);
+    case TCellLimits::Neighbours: {
+        // The breakpoints as they are now, so that a point changed earlier in the same edit counts.
+        const TConstCellsView axis = Cells(Kind);
+        return {axis.InRange(0, Index - 1) ? axis.Value(0, Index - 1) : info.Lower,
+                axis.InRange(0, Index + 1) ? axis.Value(0, Index + 1) : info.Upper};
     }
+    case TCellLimits::Fixed:
+        break;
+    }
+    return {info.Lower, info.Upper};
 }
 
 bool TDataMap::CheckRange(const QObject* Sender) {

@@ -5,6 +5,7 @@
 #include "config/GridClipboard.h"
 #include "config/MapTypes.h"
 #include "config/RawImage.h"
+#include "config/SettingList.h"
 #include "link/Frames.h"
 
 #include <QObject>
@@ -57,78 +58,12 @@ public:
     TOneBasedArray<double, 6> TempoCicchetto;           // ms
     TOneBasedArray<double, 4> LivelloGas;               // V
 
-    // ---- Scalar settings ----
+    // ---- Scalar settings (SettingList.h) ----
     QString FileName;
     uint8_t Bank = 1; // 1 or 2: the bank whose gas maps are shown, edited and sent singly
-    uint8_t Fuel = FuelLPG;
-    int32_t Cylinders = 4;
-    int32_t IgnitionType = 0;
-    int32_t PulsesPerRev = 2;
-    int32_t EngineAux = 0;
-    int32_t LambdaType = 1;
-    int32_t LambdaProbes = 1;
-    int32_t LevelSensorType = 0;
-    int32_t MAPSensor = 1;
-    int32_t SwitchCondition = 0;
-    int32_t SwitchRPM = 2000;
-    int32_t SwitchTempSensor = 1;
-    int32_t SwitchTemp = 30;
-    int32_t SwitchDelay = 40;
-    int32_t BackupDelay = 1;
-    double InjectorOffset = 0.8;
-    int32_t MaxCurrentTime = 3;
-    double SteadyCurrent = 1.0;
-    int32_t InjectorType = 0;
-    double MinOpenTime = 2.8;
-    bool BackToPetrolOnLowGas = true;
-    int32_t IntegralRich = 0;
-    int32_t IntegralLean = 0;
-    double ProportionalRich = 1.0;
-    double ProportionalLean = 1.0;
-    int32_t SamplingPeriodMin = 23;
-    int32_t SamplingPeriodMax = 23;
-    bool LambdaControllerOn = false;
-    bool LambdaEmulationOn = false;
-    double EmulatedRich = 0.8;
-    double EmulatedLean = 0.1;
-    double LambdaAuxA = 4.0;
-    double LambdaAuxB = 0;
-    double LeanThreshold = 0.3;
-    double RichThreshold = 0.6;
-    QString Make;
-    QString Model;
-    QString ConfigDate; // "ddmmyy"
-    double AccelLevel = 100;
-    double SoftStartT1 = 1000;
-    double SoftStartT2 = 500;
-    int32_t DeltaMap = 1000;
-    int32_t MapThreshold = 500;
-    bool AccelControlOn = false;
-    int32_t FullGroupHoldOff = 0;
-    bool TPSCutOffOn = false;
-    int32_t TPSCutOffRPM = 1500;
-    double TPSThreshold = 1.5;
-    double TPSHysteresis = 0.5;
-    int32_t TPSType = 0;
-    double TPSFallTime = 1.0;
-    int32_t ReducerType = 1;
-    int32_t PressureSensorType = 1;
-    double SlaveMinDelay = 0.5;
-    double SlaveMaxDelay = 3.0;
-    double ExtraInjectionFilter = 0;
-    bool PetrolAcquire = false;
-    bool PetrolAdapt = false;
-    bool AdaptAux = false;
-    bool GasAdapt = false;
-    int32_t AdaptMinRPM = 0;
-    int32_t AdaptMaxRPM = 0;
-    double AdaptSlaveMinY = 0; // ms
-    double AdaptSlaveMaxY = 0;
-    double AdaptCompMinY = 0; // mbar
-    double AdaptCompMaxY = 0;
-    double AdaptDwell = 10;
-    double AdaptSlaveCorrection = 2;
-    double AdaptCompCorrection = 1;
+#define CORVANE_SETTING_FIELD(Type, Field, Init, ...) Type Field = Init;
+    CORVANE_SETTINGS(CORVANE_SETTING_FIELD)
+#undef CORVANE_SETTING_FIELD
 
     // ---- Published properties ----
     bool Saved() const { return FSaved; }
@@ -155,6 +90,13 @@ public:
     void RefreshViews();
 
     // ---- Arrays ----
+    // The cells of Kind as stored, whatever the sensor type (CellsOf gives the same for any
+    // record that names its arrays after the kinds, such as the raw image).
+    TCellsView Cells(TMapTypeOfData Kind) { return CellsOf(*this, Kind); }
+    TConstCellsView Cells(TMapTypeOfData Kind) const { return CellsOf(*this, Kind); }
+    // The limits a new value of cell Index of Kind must keep: fixed, the neighbouring breakpoints
+    // of an axis, or those of the lambda probe type.
+    TCellRange CellLimits(TMapTypeOfData Kind, int Index) const;
     double GetMapValue(TMapTypeOfData Kind, int Row, int Index) const;
     void SetMapValue(TMapTypeOfData Kind, int Row, double Value, int Index);
     double GetTableValue(TMapTypeOfData Kind, int Index) const { return GetMapValue(Kind, 0, Index); }

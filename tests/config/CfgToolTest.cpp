@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
+#include <functional>
 
 namespace {
 
@@ -135,6 +137,67 @@ TEST_F(CfgTool, DiffNamesEachSettingAndCellThatDiffers) {
     r = Tool({"diff", "edited.cfg", "comp.cfg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, QStringLiteral("Mode: Slave -> Compensated\n"));
+}
+
+// The tool writes the raw bytes, not the values they read as: bytes that read alike are still a
+// difference.
+TEST_F(CfgTool, DiffNamesRawBytesThatReadAsTheSameValue) {
+    model->ModelToRaw(model->RawData.Image);
+    const RMappatura defaults = model->RawData.Image;
+    ASSERT_EQ(defaults.SwitchRPM, 125);
+    ASSERT_EQ(defaults.IgnitionType, 1);
+    ASSERT_EQ(defaults.PressioneGas[15], 69);
+    const auto save = [this](const QString& name, const RMappatura& image) {
+        model->RawData.Image = image;
+        QString error;
+        ASSERT_TRUE(WriteFileSafely(Path(name), ConfigFileBytes(model->RawData, SlaveMode), error));
+    };
+    save("default.cfg", defaults);
+
+    const struct {
+        const char* what;
+        std::function<void(RMappatura&)> change;
+        const char* line;
+    } cases[] = {
+        {"a speed on the same 100 rpm", [](RMappatura& r) { r.SwitchRPM = 126; },
+         "SwitchRPM: 2000 rpm (raw 125) -> 2000 rpm (raw 126)"},
+        {"an ignition code the tool does not know", [](RMappatura& r) { r.IgnitionType = 3; },
+         "IgnitionType: 0 (raw 1) -> 0 (raw 3)"},
+        {"a gas pressure on the same 50 mbar", [](RMappatura& r) { r.PressioneGas[15] = 70; },
+         "PressioneGas[15]: 1100 mbar (raw 69) -> 1100 mbar (raw 70)"},
+        {"a text padded otherwise", [](RMappatura& r) { r.Make = QByteArray(MakeLength, '\0'); },
+         "Make: \"\" (raw 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20 20) -> \"\" (raw 00 00 00 "
+         "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        RMappatura changed = defaults;
+        c.change(changed);
+        save("changed.cfg", changed);
+        const ToolRun r = Tool({"diff", "default.cfg", "changed.cfg"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString::fromLatin1(c.line) + '\n');
+    }
+}
+
+TEST_F(CfgTool, DiffNamesEveryByteOfTheRecordsOnce) {
+    model->ModelToRaw(model->RawData.Image);
+    QString error;
+    ASSERT_TRUE(WriteFileSafely(Path("a.cfg"), ConfigFileBytes(model->RawData, SlaveMode), error));
+    RMappatura& image = model->RawData.Image;
+    ForEachElement(image, [](int32_t& e) { e = (e + 1) % 256; });
+    image.Make = "Make";
+    image.Model = "Model";
+    image.ConfigDate = "010101";
+    ASSERT_TRUE(WriteFileSafely(Path("b.cfg"), ConfigFileBytes(model->RawData, SlaveMode), error));
+
+    const ToolRun r = Tool({"diff", "a.cfg", "b.cfg"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(lines.size(), RawElementCount + 3);
+    EXPECT_EQ(QSet<QString>(lines.begin(), lines.end()).size(), lines.size());
 }
 
 TEST_F(CfgTool, MistakesExitWithTwoAndOneLine) {

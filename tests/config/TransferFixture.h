@@ -1,9 +1,10 @@
 #pragma once
 
-#include "app/LinkSettings.h"
 #include "ModelFixture.h"
 #include "app/Settings.h"
 #include "common/EcuSim.h"
+#include "common/ModelLinkClients.h"
+#include "common/RunUntil.h"
 #include "common/ScriptedDialogs.h"
 #include "config/ConfigTransfer.h"
 #include "link/Codec.h"
@@ -11,27 +12,8 @@
 #include "link/SerialLink.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <functional>
 #include <memory>
-
-// The link's view of the configuration model, as the program wires it: the connection reads the
-// configuration and the master timer drives the map refresh.
-class ModelLinkClients : public TSettingsFileLinkClients {
-public:
-    TDataMap* Model = nullptr;
-    bool EnableMapRefresh() override { return Model && Model->EnableMapRefresh; }
-    void SetEnableMapRefresh(bool on) override {
-        if (Model) Model->EnableMapRefresh = on;
-    }
-    void RefreshActiveMap() override {
-        if (Model) Model->RefreshActiveMap();
-    }
-    void UploadAll(bool notify) override {
-        if (Model) Model->UploadAll(notify);
-    }
-    int OperatingMode() override { return ::OperatingMode; }
-};
 
 // The diagnostics window's VIN requests.
 class VinSender : public TDiagnosticsView {
@@ -110,12 +92,7 @@ protected:
         return WaitFor([this] { return Idle(); });
     }
     static bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
+        if (!RunUntil(done, ms)) return false;
         QCoreApplication::processEvents();
         return true;
     }

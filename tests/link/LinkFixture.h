@@ -4,12 +4,12 @@
 #include "QtPrinters.h"
 #include "app/LinkSettings.h"
 #include "app/Settings.h"
+#include "common/RunUntil.h"
 #include "common/ScriptedDialogs.h"
 #include "link/Codec.h"
 #include "link/SerialLink.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <functional>
 #include <gtest/gtest.h>
@@ -84,15 +84,7 @@ protected:
     }
     // Lets events run until done() holds or the deadline passes; false on the deadline, which is
     // generous because a loaded machine runs timers late.
-    static bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-        }
-        return true;
-    }
+    static bool WaitFor(const std::function<bool()>& done, int ms = 20000) { return RunUntil(done, ms, 10); }
     QString Status(int panel = 0) const { return status[panel].isEmpty() ? QString() : status[panel].last(); }
     std::vector<int> SentTicks() const {
         std::vector<int> ticks;

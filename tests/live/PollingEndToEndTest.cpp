@@ -1,9 +1,10 @@
 // Live-data polling over the real serial link against corvane-ecu-sim. The master timer is run
 // by the test, tick by tick, so that intervals are counted in ticks exactly.
-#include "app/LinkSettings.h"
 #include "FakeDisplay.h"
-#include "app/Settings.h"
 #include "common/EcuSim.h"
+#include "common/LiveClients.h"
+#include "common/RunUntil.h"
+#include "common/ScratchSettings.h"
 #include "common/ScriptedDialogs.h"
 #include "config/UnitDati.h"
 #include "link/Codec.h"
@@ -20,27 +21,9 @@
 
 namespace {
 
-// The link's view of the live-data manager, as the program wires it.
-class LiveClients : public TSettingsFileLinkClients {
-public:
-    explicit LiveClients(TAcquisitions& acquisitions) : Acq(acquisitions) {}
-    bool Standard() override { return Acq.Standard; }
-    bool StatusUpdate() override { return Acq.StatusUpdate; }
-    void SetStandard(bool on) override { Acq.SetStandard(on); }
-    void SetSuperFast(bool on) override { Acq.SetSuperFast(on); }
-    void SetStatusUpdate(bool on) override { Acq.SetStatusUpdate(on); }
-    void SetSaving(bool on) override { Acq.SetSaving(on); }
-    void PollLiveData() override { Acq.PollLiveData(); }
-
-private:
-    TAcquisitions& Acq;
-};
-
 class PollingEndToEnd : public ::testing::Test {
 protected:
     PollingEndToEnd() {
-        qputenv("WinDir", settingsDir.path().toUtf8());
-        TSerialLink::SetPortEnumerator([] { return QStringList(); });
         Acquisitions = &acq;
         QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [this](int ticks) {
             if (link) link->PollCountdown = ticks;
@@ -49,15 +32,13 @@ protected:
     ~PollingEndToEnd() override {
         link.reset();
         Acquisitions = nullptr;
-        TSerialLink::SetPortEnumerator({});
-        qunsetenv("WinDir");
     }
 
     // Opens the simulator's port with the master timer stopped, probes, and waits until the ECU
     // is connected and the link's own requests are answered.
     void Connect(TEcuSim& ecu) {
         ASSERT_TRUE(ecu.IsRunning()) << ecu.ErrorText().toStdString();
-        WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath());
+        TScratchSettings::UsePort(ecu.LinkPath());
         link = std::make_unique<TSerialLink>();
         link->SetClients(&clients);
         QObject::connect(link.get(), &TSerialLink::FrameLogged, [this](const QByteArray& frame, bool out) {
@@ -70,15 +51,7 @@ protected:
         ASSERT_TRUE(acq.StatusUpdate); // switched on by the valid replies
         sent.clear();
     }
-    static bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        }
-        return true;
-    }
+    static bool WaitFor(const std::function<bool()>& done, int ms = 5000) { return RunUntil(done, ms); }
     // n ticks of the master timer; after each one the ECU's answer to what was sent is awaited.
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) {
@@ -101,7 +74,7 @@ protected:
             EXPECT_EQ(ticks[i] - ticks[i - 1], interval) << "between requests " << i - 1 << " and " << i;
     }
 
-    QTemporaryDir settingsDir;
+    TScratchSettings settings;
     ScriptedDialogs dialogs;
     TDataMap dataMap;
     TAcquisitions acq;
