@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
     TSerialLink link;
     link.SetClients(&clients);
     QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded,
-                     [&](int ticks) { link.PollCountdown = ticks; });
+                     [&](int ticks) { link.SchedulePoll(ticks); });
 
     Counts current;
     bool counting = false;
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             current.replyBytes += EscapeFrame(frame).size();
         }
     });
-    QObject::connect(&link.MasterTimer, &QTimer::timeout, [&] {
+    QObject::connect(&link.MasterClock(), &QTimer::timeout, [&] {
         if (counting) ++current.ticks;
     });
 

@@ -420,7 +420,7 @@ void TFormMain::FormCreate() {
         DiagnosticsDisableStatusUpdate1->setEnabled(on);
     });
     connect(Acquisitions, &TAcquisitions::PollCountdownReloaded, this, [](int ticks) {
-        if (SerialLink) SerialLink->PollCountdown = ticks;
+        if (SerialLink) SerialLink->SchedulePoll(ticks);
     });
     ScalePercent = ScalePercentForWidth(PrimaryScreenWidth());
     ScaleWindow(this, ScalePercent);

@@ -110,21 +110,19 @@ public:
     void FrameDiscarded() override {}
     void FrameFailed() override;
 
-    // Countdowns in master-timer ticks, -1 when idle.
-    int32_t ReplyCountdown = -1;
-    int32_t EchoCountdown = -1;
-    int32_t PollCountdown = -1;
-    int32_t RefreshCountdown = 0;
-    int32_t WatchdogCountdown = 0;
-    bool PeriodicOn = false;
-
-    QStringList Ports;
-    int ScanIndex = 0;
-    int LastQueueCount = 0;
-
-    QSerialPort ComPortAsync;
-    TPacketDetector DataPacketAsync;
-    QTimer MasterTimer;
+    // The next live-data poll runs after ticks master-timer ticks (the live-data manager reloads
+    // it after each poll).
+    void SchedulePoll(int ticks) { PollCountdown = ticks; }
+    // Ticks left of the boot monitor's echo after a reset, -1 when none runs.
+    int EchoTicksLeft() const { return EchoCountdown; }
+    // The ports the scan goes through, as listed at the start or after a failed probe.
+    const QStringList& KnownPorts() const { return Ports; }
+    void SetKnownPorts(const QStringList& ports) { Ports = ports; }
+    // The 10 ms master timer: tests and benchmarks run its ticks themselves or watch it.
+    void StopMasterTimer() { MasterTimer.stop(); }
+    void StartMasterTimer() { MasterTimer.start(); }
+    bool MasterTimerRunning() const { return MasterTimer.isActive(); }
+    const QTimer& MasterClock() const { return MasterTimer; }
 
 signals:
     // Status bar of the main window: panel 0 the link state, panel 1 the engine state.
@@ -152,6 +150,22 @@ private:
     void LeaveBootMonitorMode();
     void ShowOpenFailure();
     void ApplyPortSettings();
+
+    // Countdowns in master-timer ticks, -1 when idle.
+    int32_t ReplyCountdown = -1;
+    int32_t EchoCountdown = -1;
+    int32_t PollCountdown = -1;
+    int32_t RefreshCountdown = 0;
+    int32_t WatchdogCountdown = 0;
+    bool PeriodicOn = false;
+
+    QStringList Ports;
+    int ScanIndex = 0;
+    int LastQueueCount = 0;
+
+    QSerialPort ComPortAsync;
+    TPacketDetector DataPacketAsync;
+    QTimer MasterTimer;
 
     std::unique_ptr<TTXQueue> Queue;
     std::unique_ptr<TReplyDispatcher> FDispatcher;

@@ -194,7 +194,7 @@ void TFormCommunications::AttachComMenu(bool attach) {
 }
 
 void TFormCommunications::RefreshComMenu() {
-    const QStringList& ports = Link.Ports;
+    const QStringList& ports = Link.KnownPorts();
     const QString inUse = Link.PortName();
     for (int i = 0; i < int(ComMenu.Ports.size()); ++i) {
         QAction* action = ComMenu.Ports[size_t(i)];

@@ -238,7 +238,7 @@ TEST_F(MainWindow, CancelledCloseKeepsTheProgramRunning) {
     dialogs.answers = {mbCancel};
     EXPECT_FALSE(FormMain->close());
     EXPECT_TRUE(FormMain->isVisible());
-    EXPECT_TRUE(SerialLink->MasterTimer.isActive());
+    EXPECT_TRUE(SerialLink->MasterTimerRunning());
     EXPECT_NE(DataMap, nullptr);
 }
 
@@ -254,7 +254,7 @@ struct CloseProbe : TConsumerInterface {
     void FrameDiscarded() override {
         discarded = true;
         pollingStopped = Acquisitions && !Acquisitions->StatusUpdate && !Acquisitions->Standard;
-        masterTimerStopped = SerialLink && !SerialLink->MasterTimer.isActive();
+        masterTimerStopped = SerialLink && !SerialLink->MasterTimerRunning();
         queueDisabled = TXQueue && !TXQueue->Enabled();
         windowsStillOpen =
             FormDialog->isVisible() && FormCommunications->isVisible() && FormMain->isVisible();

@@ -80,7 +80,7 @@ protected:
             if (out) sentAt << tick;
         });
         link->Start();
-        link->MasterTimer.stop();
+        link->StopMasterTimer();
         link->SendConnectProbe();
         ASSERT_TRUE(WaitFor([&] { return link->ECUisConnected() && Idle(); }));
     }

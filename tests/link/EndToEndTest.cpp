@@ -27,7 +27,7 @@ protected:
         });
         form->Link.SetClients(&clients);
         form->Link.Start();
-        if (manual) form->Link.MasterTimer.stop();
+        if (manual) form->Link.StopMasterTimer();
         link.reset();
     }
     TSerialLink& Link() { return form->Link; }
@@ -204,7 +204,7 @@ TEST_F(EndToEnd, WithoutStartApplicationThePortReturnsTo9600After402Ticks) {
     Open({}, true);
     Link().ResetECU();
     ASSERT_TRUE(WaitFor([&] { return Link().BootMonitorMode(); }));
-    ASSERT_EQ(Link().EchoCountdown, 401);
+    ASSERT_EQ(Link().EchoTicksLeft(), 401);
     // The monitor's first offer shows in the log; then it falls silent, so "Start Application"
     // never comes.
     ASSERT_TRUE(WaitFor([&] { return form->LogText().contains(QStringLiteral("Type ESC")); }));

@@ -66,7 +66,7 @@ protected:
     void Start() {
         if (!link) Create();
         link->Start();
-        link->MasterTimer.stop();
+        link->StopMasterTimer();
     }
     static void Setting(const QString& key, const QString& value) { WriteSetting(key, value); }
 

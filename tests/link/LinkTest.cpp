@@ -39,7 +39,7 @@ TEST_F(PortSettings, LoadChoosesThePortAndTheScan) {
         if (c.comPort) Setting(ComPort, QLatin1String(c.comPort));
         if (c.autoScan) Setting(AutoScan, QLatin1String(c.autoScan));
         Create();
-        link->Ports = c.ports;
+        link->SetKnownPorts(c.ports);
         link->LoadPortSettings();
         EXPECT_EQ(link->PortName(), c.port);
         EXPECT_EQ(Status(), c.status);
@@ -50,7 +50,7 @@ TEST_F(PortSettings, LoadChoosesThePortAndTheScan) {
 
 TEST_F(PortSettings, SavedPortAndScanReadBackTheSame) {
     Create();
-    link->Ports = {QStringLiteral("ttyS0")};
+    link->SetKnownPorts({QStringLiteral("ttyS0")});
     ASSERT_TRUE(link->SetPortName(QStringLiteral("/dev/ttyUSB1")));
     link->SetScanCOM(true);
     EXPECT_EQ(ReadSetting(ComPort), QStringLiteral("/dev/ttyUSB1"));

@@ -19,7 +19,7 @@ protected:
                          [this](int panel, const QString& text) { status[panel == 0 ? 0 : 1] << text; });
         form->Link.SetClients(&clients);
         form->Link.Start();
-        form->Link.MasterTimer.stop();
+        form->Link.StopMasterTimer();
     }
     ~LogWindow() override { form.reset(); }
 

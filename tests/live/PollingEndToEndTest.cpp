@@ -26,7 +26,7 @@ protected:
     PollingEndToEnd() {
         Acquisitions = &acq;
         QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [this](int ticks) {
-            if (link) link->PollCountdown = ticks;
+            if (link) link->SchedulePoll(ticks);
         });
     }
     ~PollingEndToEnd() override {
@@ -45,7 +45,7 @@ protected:
             if (out) sent.push_back({tick, FrameCommand(frame)});
         });
         link->Start();
-        link->MasterTimer.stop();
+        link->StopMasterTimer();
         link->SendConnectProbe();
         ASSERT_TRUE(WaitFor([&] { return link->ECUisConnected() && TXQueue->IsEmpty(); }));
         ASSERT_TRUE(acq.StatusUpdate); // switched on by the valid replies
@@ -119,7 +119,7 @@ TEST_F(PollingEndToEnd, SlowEcuNeverHasTwoWaitingRequestsOfOneCode) {
     acq.SetSuperFast(true);
     int replies = 0;
     QObject::connect(&acq, &TAcquisitions::RefreshStatus, [&] { ++replies; });
-    link->MasterTimer.start();
+    link->StartMasterTimer();
     int maxQueued = 0;
     QElapsedTimer t;
     t.start();
@@ -127,7 +127,7 @@ TEST_F(PollingEndToEnd, SlowEcuNeverHasTwoWaitingRequestsOfOneCode) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         maxQueued = std::max(maxQueued, TXQueue->Count());
     }
-    link->MasterTimer.stop();
+    link->StopMasterTimer();
     EXPECT_EQ(maxQueued, 1);
     EXPECT_GE(replies, 3);
     EXPECT_TRUE(acq.SuperFast);
