@@ -2,16 +2,12 @@
 
 #include "StringIds.h"
 #include "resources/Strings.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormAutoAdaptiveParams* FormAutoAdaptiveParams = nullptr;
 
 TFormAutoAdaptiveParams::TFormAutoAdaptiveParams(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window), Host(host) {
-    setObjectName(QStringLiteral("FormAutoAdaptiveParams"));
-    FormAutoAdaptiveParams = this;
-    resize(360, 260);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormAutoAdaptiveParams, "FormAutoAdaptiveParams", {360, 260}, Host);
 }
 
 TFormAutoAdaptiveParams::~TFormAutoAdaptiveParams() {

@@ -2,17 +2,13 @@
 
 #include "StringIds.h"
 #include "resources/Strings.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormAutotuningKeld* FormAutotuningKeld = nullptr;
 
 TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
-    setObjectName(QStringLiteral("FormAutotuningKeld"));
-    FormAutotuningKeld = this;
-    resize(560, 420);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormAutotuningKeld, "FormAutotuningKeld", {560, 420}, Host);
 }
 
 TFormAutotuningKeld::~TFormAutotuningKeld() {

@@ -2,17 +2,13 @@
 
 #include "StringIds.h"
 #include "resources/Strings.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormIndiciQualita* FormIndiciQualita = nullptr;
 
 TFormIndiciQualita::TFormIndiciQualita(TGuiHost* host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
-    setObjectName(QStringLiteral("FormIndiciQualita"));
-    FormIndiciQualita = this;
-    resize(420, 300);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormIndiciQualita, "FormIndiciQualita", {420, 300}, Host);
 }
 
 TFormIndiciQualita::~TFormIndiciQualita() {

@@ -2,16 +2,12 @@
 
 #include "StringIds.h"
 #include "resources/Strings.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormMapCheck* FormMapCheck = nullptr;
 
 TFormMapCheck::TFormMapCheck(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
-    setObjectName(QStringLiteral("FormMapCheck"));
-    FormMapCheck = this;
-    resize(560, 420);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormMapCheck, "FormMapCheck", {560, 420}, Host);
 }
 
 TFormMapCheck::~TFormMapCheck() {

@@ -2,16 +2,12 @@
 
 #include "StringIds.h"
 #include "resources/Strings.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormDiagnostics* FormDiagnostics = nullptr;
 
 TFormDiagnostics::TFormDiagnostics(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
-    setObjectName(QStringLiteral("FormDiagnostics"));
-    FormDiagnostics = this;
-    resize(520, 400);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormDiagnostics, "FormDiagnostics", {520, 400}, Host);
 }
 
 TFormDiagnostics::~TFormDiagnostics() {

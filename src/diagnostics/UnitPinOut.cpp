@@ -3,16 +3,12 @@
 #include "StringIds.h"
 #include "resources/Strings.h"
 #include "windows/GuiHost.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormPinOut* FormPinOut = nullptr;
 
 TFormPinOut::TFormPinOut(TGuiHost* host, QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
-    setObjectName(QStringLiteral("FormPinOut"));
-    FormPinOut = this;
-    resize(640, 480);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormPinOut, "FormPinOut", {640, 480}, Host);
 }
 
 TFormPinOut::~TFormPinOut() {

@@ -2,16 +2,12 @@
 
 #include "StringIds.h"
 #include "resources/Strings.h"
-#include "windows/WindowScaling.h"
+#include "windows/SecondaryWindow.h"
 
 TFormAcquisitionPanel* FormAcquisitionPanel = nullptr;
 
 TFormAcquisitionPanel::TFormAcquisitionPanel(TGuiHost* host, QWidget* parent) : QDialog(parent, Qt::Window), Host(host) {
-    setObjectName(QStringLiteral("FormAcquisitionPanel"));
-    FormAcquisitionPanel = this;
-    resize(800, 560);
-    ApplyCaptions();
-    ScaleLikeMainWindow(this, Host);
+    SetUpSecondaryWindow(this, FormAcquisitionPanel, "FormAcquisitionPanel", {800, 560}, Host);
 }
 
 TFormAcquisitionPanel::~TFormAcquisitionPanel() {

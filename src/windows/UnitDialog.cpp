@@ -13,7 +13,7 @@ TFormDialog* FormDialog = nullptr;
 namespace {
 
 constexpr int TickMs = 40;
-constexpr int FadeStep = 30;
+constexpr int OpacityStep = 30;
 constexpr int LastOpacity = 30;
 
 } // namespace
@@ -23,11 +23,10 @@ int TFormDialog::HoldTicks(int durationMs) {
 }
 
 TFormDialog::TFormDialog(TGuiHost* host, QWidget* parent)
-    : QWidget(parent,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus), Host(host) {
+    : TFadingWindow(host, TGuiCountdown::Dialog, parent,
+                    Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus) {
     setObjectName(QStringLiteral("FormDialog"));
     FormDialog = this;
-    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(399, 150);
 
     auto* layout = new QVBoxLayout(this);
@@ -47,18 +46,12 @@ TFormDialog::~TFormDialog() {
     if (FormDialog == this) FormDialog = nullptr;
 }
 
-void TFormDialog::SetOpacity(int opacity) {
-    Opacity = opacity;
-    setWindowOpacity(opacity / 255.0);
-}
-
 void TFormDialog::Show(const QString& text, int durationMs) {
     if (isVisible()) return;
     Etichetta->setText(text);
     Duration = durationMs;
-    SetOpacity(255);
+    StartFade(HoldTicks(durationMs));
     if (Host) {
-        Host->SetCountdown(TGuiCountdown::Dialog, HoldTicks(durationMs));
         // Centred on the main window, its bottom edge on the top of the status bar.
         const QRect area = Host->NoticeArea();
         move(area.left() + (area.width() - width()) / 2, area.top() + area.height() - height());
@@ -68,13 +61,7 @@ void TFormDialog::Show(const QString& text, int durationMs) {
 }
 
 void TFormDialog::ManageFade() {
-    if (Opacity <= LastOpacity) {
-        hide();
-        if (Host) Host->SetCountdown(TGuiCountdown::Dialog, -1);
-        return;
-    }
-    SetOpacity(Opacity - FadeStep);
-    if (Host) Host->SetCountdown(TGuiCountdown::Dialog, 1);
+    if (FadeStep(OpacityStep, LastOpacity)) hide();
 }
 
 void TFormDialog::paintEvent(QPaintEvent*) {

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "windows/FadingWindow.h"
 
 class QLabel;
 
-class TGuiHost;
-
 // The transient message: a short text in large letters over the bottom of the main window that
 // fades out by itself after a given time ("ECU resetted", "Autotuning successful", ...).
-class TFormDialog : public QWidget {
+class TFormDialog : public TFadingWindow {
     Q_OBJECT
 public:
     explicit TFormDialog(TGuiHost* host, QWidget* parent = nullptr);
@@ -24,16 +22,12 @@ public:
     // neighbour, so 500 ms gives 12 and 1500 ms gives 38.
     static int HoldTicks(int durationMs);
 
-    int Opacity = 255;
     int Duration = 0;
     QLabel* Etichetta = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
-    void SetOpacity(int opacity);
-    TGuiHost* Host;
 };
 
 extern TFormDialog* FormDialog;

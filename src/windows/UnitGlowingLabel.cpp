@@ -15,17 +15,17 @@ TFormGlowingLabel* FormGlowingLabel = nullptr;
 namespace {
 
 constexpr int HoldTicks = 27;
-constexpr int FadeStep = 20;
+constexpr int OpacityStep = 20;
 constexpr int LastOpacity = 20;
 
 } // namespace
 
 TFormGlowingLabel::TFormGlowingLabel(TGuiHost* host, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                          Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput), Host(host) {
+    : TFadingWindow(host, TGuiCountdown::Glow, parent,
+                    Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus |
+                        Qt::WindowTransparentForInput) {
     setObjectName(QStringLiteral("FormGlowingLabel"));
     FormGlowingLabel = this;
-    setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
     resize(400, 160);
 
@@ -52,31 +52,21 @@ TFormGlowingLabel::~TFormGlowingLabel() {
     if (FormGlowingLabel == this) FormGlowingLabel = nullptr;
 }
 
-void TFormGlowingLabel::SetOpacity(int opacity) {
-    Opacity = opacity;
-    setWindowOpacity(opacity / 255.0);
-}
-
 void TFormGlowingLabel::Show(const QString& text) {
     Label1->setText(text);
     SetOpacity(255);
     if (Host) setGeometry(Host->LambdaChartScreenRect());
     UpdateMask();
     if (FormDialog && FormDialog->isVisible()) return;
-    if (Host) Host->SetCountdown(TGuiCountdown::Glow, HoldTicks);
+    StartFade(HoldTicks);
     show();
     if (Host) Host->ReturnFocus();
 }
 
 void TFormGlowingLabel::ManageFade() {
-    if (Opacity <= LastOpacity) {
-        Label1->clear();
-        hide();
-        if (Host) Host->SetCountdown(TGuiCountdown::Glow, -1);
-        return;
-    }
-    SetOpacity(Opacity - FadeStep);
-    if (Host) Host->SetCountdown(TGuiCountdown::Glow, 1);
+    if (!FadeStep(OpacityStep, LastOpacity)) return;
+    Label1->clear();
+    hide();
 }
 
 void TFormGlowingLabel::resizeEvent(QResizeEvent* event) {

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "windows/FadingWindow.h"
 
 class QLabel;
 
-class TGuiHost;
-
 // A big word over the main window's lambda chart on a transparent background, announcing the
 // fuel the engine has just switched to; it fades out by itself.
-class TFormGlowingLabel : public QWidget {
+class TFormGlowingLabel : public TFadingWindow {
     Q_OBJECT
 public:
     explicit TFormGlowingLabel(TGuiHost* host, QWidget* parent = nullptr);
@@ -19,16 +17,13 @@ public:
     // One fade step, run by TimerGUI when GlowCountdown reaches 0.
     void ManageFade();
 
-    int Opacity = 255;
     QLabel* Label1 = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void SetOpacity(int opacity);
     void UpdateMask();
-    TGuiHost* Host;
 };
 
 extern TFormGlowingLabel* FormGlowingLabel;

@@ -21,7 +21,7 @@ TFormSplash* FormSplash = nullptr;
 namespace {
 
 constexpr int SplashHoldTicks = 25;
-constexpr int FadeStep = 30;
+constexpr int OpacityStep = 30;
 constexpr int LastVisibleOpacity = 31;
 constexpr QSize PictureSize(440, 220);
 
@@ -150,10 +150,10 @@ QString TFormSplash::VersionLine() {
 }
 
 TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), Host(host) {
+    : TFadingWindow(host, TGuiCountdown::Splash, parent,
+                    Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("FormSplash"));
     FormSplash = this;
-    setAttribute(Qt::WA_ShowWithoutActivating);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0x04, 0x10, 0x24));
@@ -199,18 +199,12 @@ TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
     CentreOnScreen();
 
     // Visible from the start, opaque, with its fade counted by the main window's timer.
-    SetOpacity(255);
-    if (Host) Host->SetCountdown(TGuiCountdown::Splash, SplashHoldTicks);
+    StartFade(SplashHoldTicks);
     show();
 }
 
 TFormSplash::~TFormSplash() {
     if (FormSplash == this) FormSplash = nullptr;
-}
-
-void TFormSplash::SetOpacity(int opacity) {
-    Opacity = opacity;
-    setWindowOpacity(Blending ? opacity / 255.0 : 1.0);
 }
 
 void TFormSplash::CentreOnScreen() {
@@ -222,18 +216,13 @@ void TFormSplash::CentreOnScreen() {
 }
 
 void TFormSplash::ManageFade() {
-    if (Opacity < LastVisibleOpacity) {
-        close();
-        if (Host) Host->SetCountdown(TGuiCountdown::Splash, -1);
-        return;
-    }
-    SetOpacity(Opacity - FadeStep);
-    if (Host) Host->SetCountdown(TGuiCountdown::Splash, 1);
+    // The last visible step still shows: the window goes once below it.
+    if (FadeStep(OpacityStep, LastVisibleOpacity - 1)) close();
 }
 
 void TFormSplash::ShowAbout() {
     // A fade still running would close the About box under the user's eyes.
-    if (Host) Host->SetCountdown(TGuiCountdown::Splash, -1);
+    StopFade();
     Blending = false;
     SetOpacity(255);
     hide();

@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QWidget>
+#include "windows/FadingWindow.h"
 
 class QLabel;
 class QPushButton;
 
-class TGuiHost;
-
 // The start-up splash, and the About box. The splash shows for one second at full opacity once
 // the main window's TimerGUI runs, then fades out in steps; the About box is the same window with
 // a border, at full opacity, until the user closes it.
-class TFormSplash : public QWidget {
+class TFormSplash : public TFadingWindow {
     Q_OBJECT
 public:
     explicit TFormSplash(TGuiHost* host, QWidget* parent = nullptr);
@@ -24,9 +22,6 @@ public:
     // "Version 1.01.233 keld".
     static QString VersionLine();
 
-    int Opacity = 255;
-    bool Blending = true;
-
     QLabel* PictureArea = nullptr;
     QLabel* LabelAppName = nullptr;
     QLabel* LabelVersion = nullptr;
@@ -36,10 +31,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void SetOpacity(int opacity);
     void CentreOnScreen();
-
-    TGuiHost* Host;
 };
 
 // The program's picture: a gauge and a gas flame, drawn by the program.

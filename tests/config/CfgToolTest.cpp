@@ -1,6 +1,7 @@
 // corvane-cfg, run as the technician runs it: show, diff and new on configuration files, exit
 // status and messages.
 #include "ModelFixture.h"
+#include "common/FileBytes.h"
 #include "config/ConfigFile.h"
 
 #include <QDir>
@@ -39,15 +40,6 @@ protected:
         r.out = QString::fromUtf8(p.readAllStandardOutput());
         r.err = QString::fromUtf8(p.readAllStandardError());
         return r;
-    }
-    static QByteArray ReadAll(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    static void WriteAll(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes);
     }
     // The default configuration with a few changes, saved by the model.
     void SaveEdited(const QString& path) {

@@ -1,6 +1,7 @@
 // Configuration files: the bytes written, the version questions and messages, loading older and
 // newer files, merging maps through a file, and damaged files.
 #include "config/ConfigFile.h"
+#include "common/FileBytes.h"
 #include "ModelFixture.h"
 #include "common/ScriptedDialogs.h"
 
@@ -12,17 +13,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
 // The payloads of a file's records.
 std::vector<QByteArray> RecordsOf(const QByteArray& file) {

@@ -30,6 +30,12 @@ protected:
         if (manual) form->Link.StopMasterTimer();
         link.reset();
     }
+    // Opens the Log window on the simulator's port, named in the settings file.
+    void OpenOn(const TEcuSim& ecu, bool manual = false) {
+        Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
+        Open({}, manual);
+    }
+    static QString ConnectedText(const TEcuSim& ecu) { return Ident + QStringLiteral(" connected on ") + ecu.LinkPath(); }
     TSerialLink& Link() { return form->Link; }
     QString Panel(int i) const { return main.StatusText(i); }
     // Waits until panel 0 has shown text since the last wait (deadlines are generous: a loaded
@@ -89,10 +95,9 @@ TEST_F(EndToEnd, ConnectsIdentifiesAndAsksTheMode) {
 TEST_F(EndToEnd, WhilePausedFramesGoBothWaysButAreNotLogged) {
     TEcuSim ecu;
     ASSERT_TRUE(ecu.IsRunning());
-    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
-    Open({});
+    OpenOn(ecu);
     form->PauseButton->click();
-    const QString connected = Ident + QStringLiteral(" connected on ") + ecu.LinkPath();
+    const QString connected = ConnectedText(ecu);
     ASSERT_TRUE(WaitForPanel(connected));
     EXPECT_EQ(form->LogLineCount(), 0);
     form->PauseButton->click();
@@ -106,8 +111,7 @@ TEST_F(EndToEnd, SilentEcuIsProbedThreeTimesThenDeclaredAbsentAndProbedEveryWatc
     TEcuSim ecu;
     ASSERT_TRUE(ecu.IsRunning()) << ecu.ErrorText().toStdString();
     ASSERT_TRUE(ecu.Fault(QStringLiteral("silent on")));
-    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
-    Open({}, true);
+    OpenOn(ecu, true);
     ManualTicks(352);
     EXPECT_EQ(SentTicks(), std::vector<int>({203, 253, 303}));
     main.SetStatusText(1, QStringLiteral("engine running"));
@@ -168,9 +172,8 @@ TEST_F(EndToEnd, LineFaultsAreReported) {
 TEST_F(EndToEnd, ResetGoesThroughTheBootMonitorAndBackToFrames) {
     TEcuSim ecu;
     ASSERT_TRUE(ecu.IsRunning());
-    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
-    Open({});
-    const QString connected = Ident + QStringLiteral(" connected on ") + ecu.LinkPath();
+    OpenOn(ecu);
+    const QString connected = ConnectedText(ecu);
     ASSERT_TRUE(WaitForPanel(connected));
     Link().ResetECU();
     // Requests behind the reset, as super-fast polling leaves them: sending the first lets the
@@ -200,8 +203,7 @@ TEST_F(EndToEnd, ResetGoesThroughTheBootMonitorAndBackToFrames) {
 TEST_F(EndToEnd, WithoutStartApplicationThePortReturnsTo9600After402Ticks) {
     TEcuSim ecu;
     ASSERT_TRUE(ecu.IsRunning());
-    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
-    Open({}, true);
+    OpenOn(ecu, true);
     Link().ResetECU();
     ASSERT_TRUE(WaitFor([&] { return Link().BootMonitorMode(); }));
     ASSERT_EQ(Link().EchoTicksLeft(), 401);
@@ -224,9 +226,8 @@ TEST_F(EndToEnd, WithoutStartApplicationThePortReturnsTo9600After402Ticks) {
 TEST_F(EndToEnd, UnpluggedPortIsReportedAndTheEcuFoundAgainWhenItComesBack) {
     TEcuSim ecu;
     ASSERT_TRUE(ecu.IsRunning());
-    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
-    Open({});
-    const QString connected = Ident + QStringLiteral(" connected on ") + ecu.LinkPath();
+    OpenOn(ecu);
+    const QString connected = ConnectedText(ecu);
     ASSERT_TRUE(WaitForPanel(connected));
     ASSERT_TRUE(ecu.Unplug());
     ASSERT_TRUE(WaitForPanel(QStringLiteral("Port lost: ") + ecu.LinkPath()));
@@ -241,8 +242,7 @@ TEST_F(EndToEnd, ResetThatIsNeverAnsweredSaysSo) {
     TEcuSim ecu;
     ASSERT_TRUE(ecu.IsRunning());
     ASSERT_TRUE(ecu.Fault(QStringLiteral("silent on")));
-    Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
-    Open({}, true);
+    OpenOn(ecu, true);
     Link().ResetECU();
     ManualTicks(150);
     EXPECT_EQ(dialogs.told, QStringList({"Reset failed: check connections."}));

@@ -1,4 +1,5 @@
 #include "LiveFixture.h"
+#include "common/FileBytes.h"
 #include "common/ScriptedDialogs.h"
 #include "live/RecordingFile.h"
 
@@ -9,17 +10,6 @@
 #include <functional>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // A line of n tab-separated fields after the first: "first\tv\tv...".
 QByteArray Fields(const QByteArray& first, int n, const QByteArray& value) {

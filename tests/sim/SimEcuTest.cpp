@@ -1,5 +1,6 @@
 // The simulated ECU driven directly, on a clock the test turns: line timing, the engine model
 // and the replies' layouts.
+#include "SimBytes.h"
 #include "sim/SimEcu.h"
 #include "link/ByteQueue.h"
 #include "link/Codec.h"
@@ -9,13 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray Bytes(std::initializer_list<int> list) {
-    QByteArray a;
-    for (int b : list)
-        a.append(static_cast<char>(b));
-    return a;
-}
 
 uint16_t WordAt(const QByteArray& payload, int offset) {
     return static_cast<uint16_t>(uint8_t(payload[offset]) + 256 * uint8_t(payload[offset + 1]));

@@ -1,4 +1,5 @@
 // corvane-ecu-sim driven through its pseudo-terminal with a real serial port and the frame codec.
+#include "SimBytes.h"
 #include "SimLine.h"
 
 #include "link/ByteQueue.h"
@@ -13,13 +14,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray Bytes(std::initializer_list<int> list) {
-    QByteArray a;
-    for (int b : list)
-        a.append(static_cast<char>(b));
-    return a;
-}
 
 class SimLinkTest : public ::testing::Test {
 protected:
