@@ -331,11 +331,7 @@ void TDataMap::RawToMap(const RMappatura& Rec, int Block, int BankNo) {
 }
 
 void TDataMap::RawToMaps(const RMappatura& Rec) {
-    RawToMap(Rec, 8, 1);
-    RawToMap(Rec, 8, 2);
-    RawToMap(Rec, 4, 1);
-    RawToMap(Rec, 4, 2);
-    RawToMap(Rec, 3, Bank);
+    ForEachMapBlock([&](int block, int bank) { RawToMap(Rec, block, bank); });
 }
 
 void TDataMap::ModelToRaw(RMappatura& Rec) {

@@ -235,11 +235,7 @@ void TDataMap::Undo() {
 }
 
 void TDataMap::MergeMaps(const RMappatura& Rec) {
-    MergeMap(Rec, 8, 1);
-    MergeMap(Rec, 8, 2);
-    MergeMap(Rec, 4, 1);
-    MergeMap(Rec, 4, 2);
-    MergeMap(Rec, 3, Bank);
+    ForEachMapBlock([&](int block, int bank) { MergeMap(Rec, block, bank); });
 }
 
 void TDataMap::MergeMap(const RMappatura& Rec, int Block, int BankNo) {

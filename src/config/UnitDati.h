@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <utility>
 
 // What the tool believes the ECU's operating mode to be: 0 Slave, 1 Compensated.
 enum : uint8_t { SlaveMode = 0, CompensatedMode = 1 };
@@ -164,6 +165,13 @@ public:
     void FrameFailed() override;
 
 private:
+    // The blocks that hold maps, in the order they are taken in whole: both banks of the Slave
+    // and the Compensated gas maps, then the petrol map under the shown bank.
+    template <typename F> void ForEachMapBlock(F&& f) const {
+        for (const auto& [block, bank] : {std::pair{8, 1}, {8, 2}, {4, 1}, {4, 2}})
+            f(block, bank);
+        f(3, int(Bank));
+    }
     void PrepareWrite();
     void QueueBlockWrite(uint8_t Block, int BankNo, bool Notify);
     void QueueBlockRead(uint8_t Block, int BankNo, bool Notify);

@@ -32,6 +32,7 @@ protected:
     }
     // Opens the Log window on the simulator's port, named in the settings file.
     void OpenOn(const TEcuSim& ecu, bool manual = false) {
+        ASSERT_TRUE(ecu.IsRunning()) << ecu.ErrorText().toStdString();
         Setting(QStringLiteral("COMPORT"), ecu.LinkPath());
         Open({}, manual);
     }
@@ -94,8 +95,7 @@ TEST_F(EndToEnd, ConnectsIdentifiesAndAsksTheMode) {
 
 TEST_F(EndToEnd, WhilePausedFramesGoBothWaysButAreNotLogged) {
     TEcuSim ecu;
-    ASSERT_TRUE(ecu.IsRunning());
-    OpenOn(ecu);
+    ASSERT_NO_FATAL_FAILURE(OpenOn(ecu));
     form->PauseButton->click();
     const QString connected = ConnectedText(ecu);
     ASSERT_TRUE(WaitForPanel(connected));
@@ -171,8 +171,7 @@ TEST_F(EndToEnd, LineFaultsAreReported) {
 
 TEST_F(EndToEnd, ResetGoesThroughTheBootMonitorAndBackToFrames) {
     TEcuSim ecu;
-    ASSERT_TRUE(ecu.IsRunning());
-    OpenOn(ecu);
+    ASSERT_NO_FATAL_FAILURE(OpenOn(ecu));
     const QString connected = ConnectedText(ecu);
     ASSERT_TRUE(WaitForPanel(connected));
     Link().ResetECU();
@@ -202,8 +201,7 @@ TEST_F(EndToEnd, ResetGoesThroughTheBootMonitorAndBackToFrames) {
 
 TEST_F(EndToEnd, WithoutStartApplicationThePortReturnsTo9600After402Ticks) {
     TEcuSim ecu;
-    ASSERT_TRUE(ecu.IsRunning());
-    OpenOn(ecu, true);
+    ASSERT_NO_FATAL_FAILURE(OpenOn(ecu, true));
     Link().ResetECU();
     ASSERT_TRUE(WaitFor([&] { return Link().BootMonitorMode(); }));
     ASSERT_EQ(Link().EchoTicksLeft(), 401);
@@ -225,8 +223,7 @@ TEST_F(EndToEnd, WithoutStartApplicationThePortReturnsTo9600After402Ticks) {
 
 TEST_F(EndToEnd, UnpluggedPortIsReportedAndTheEcuFoundAgainWhenItComesBack) {
     TEcuSim ecu;
-    ASSERT_TRUE(ecu.IsRunning());
-    OpenOn(ecu);
+    ASSERT_NO_FATAL_FAILURE(OpenOn(ecu));
     const QString connected = ConnectedText(ecu);
     ASSERT_TRUE(WaitForPanel(connected));
     ASSERT_TRUE(ecu.Unplug());
