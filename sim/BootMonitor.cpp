@@ -140,7 +140,7 @@ void TBootMonitor::Feed(uint8_t byte, SimTime now) {
         return;
     case TPhase::Download:
         if (c == Esc) {
-            EndDownload(now);
+            EndDownload(now, false);
         } else if (c == Cr) {
             DownloadLine(now);
         } else if (c != Lf) {
@@ -193,12 +193,13 @@ void TBootMonitor::DownloadLine(SimTime now) {
     if (ok) FlashedLines.push_back(Line);
     Line.clear();
     Send(QByteArray(1, ok ? Ack : Nak), now);
-    if (ok && end) EndDownload(now);
+    if (ok && end) EndDownload(now, true);
 }
 
-void TBootMonitor::EndDownload(SimTime now) {
+void TBootMonitor::EndDownload(SimTime now, bool complete) {
     Line.clear();
     Phase = TPhase::Command;
-    if (!FlashedLines.empty()) HasFirmware = true;
+    // Only a download that reached its end record leaves an application to start.
+    if (complete && !FlashedLines.empty()) HasFirmware = true;
     Prompt(now);
 }

@@ -40,8 +40,8 @@ public:
     bool Downloading() const { return Phase == TPhase::Download; }
 
     TTiming Timing;
-    // An application is in the flash: erasing a sector removes it, a completed download puts one
-    // back.
+    // An application is in the flash: erasing a sector removes it, a download that reaches its end
+    // record puts one back.
     bool HasFirmware = true;
     std::vector<QByteArray> FlashedLines; // the lines of the last download, as received
     std::set<int> ErasedSectors;
@@ -60,7 +60,7 @@ private:
 
     void Execute(SimTime now);
     void DownloadLine(SimTime now);
-    void EndDownload(SimTime now);
+    void EndDownload(SimTime now, bool complete);
     void Prompt(SimTime now);
 
     TSend Send;
