@@ -175,13 +175,16 @@ bool TBootDialogue::WriteLines() {
     TWaitResult result = TWaitResult::Matched;
     int i = 1;
     for (; i <= n; ++i) {
+        // The line goes out first: the window's updates then take place while it is on the wire,
+        // not between an acknowledgement and the next line.
+        Send(Lines[i - 1] + '\r');
         emit ProgressChanged(i * 95 / n + 5);
         Log.ReplaceFrom(caret, ResStr(SFlashLogLineOf).arg(i).arg(n));
-        Send(Lines[i - 1] + '\r');
+        if (i > 1) emit LinesWritten(i - 1, n);
         result = WaitFor(QByteArray(1, Ack), Nak);
         if (result != TWaitResult::Matched) break;
-        emit LinesWritten(i, n);
     }
+    if (result == TWaitResult::Matched) emit LinesWritten(n, n);
     FTimedOut = result == TWaitResult::TimedOut;
     if (result != TWaitResult::Matched) {
         if (result == TWaitResult::Refused) Log.AddLine(ResStr(SFlashLogLineRefused).arg(i));

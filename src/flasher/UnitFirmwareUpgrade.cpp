@@ -256,6 +256,10 @@ void TFormFirmwareUpgrade::ShowProgress(int percent) {
 }
 
 void TFormFirmwareUpgrade::ShowLinesWritten(int written, int lines) {
+    // Wide enough for the last count from the first: the window keeps its size while it counts.
+    if (written <= 1)
+        LabelLines->setMinimumWidth(
+            LabelLines->fontMetrics().horizontalAdvance(ResStr(SFlashLineCount).arg(lines).arg(lines)));
     LabelLines->setText(ResStr(SFlashLineCount).arg(written).arg(lines));
 }
 
