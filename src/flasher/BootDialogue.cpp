@@ -197,8 +197,13 @@ bool TBootDialogue::WriteLines() {
     return true;
 }
 
+void TBootDialogue::SetFlashing(bool on) {
+    FFlashing = on;
+    emit FlashingChanged(on);
+}
+
 TFlashResult TBootDialogue::RunFlashProcedure() {
-    FFlashing = true;
+    SetFlashing(true);
     FTimedOut = false;
     SetKeysToMonitor(false);
     FEcho = false;
@@ -224,12 +229,12 @@ TFlashResult TBootDialogue::RunFlashProcedure() {
         emit ProgressChanged(5);
     }
     if (!erased) {
-        FFlashing = false;
+        SetFlashing(false);
         return TFlashResult::EraseFailed;
     }
     emit FlashingStarted();
     const bool written = WriteLines();
-    FFlashing = false;
+    SetFlashing(false);
     return written ? TFlashResult::Flashed : TFlashResult::WriteFailed;
 }
 

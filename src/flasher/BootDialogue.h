@@ -86,6 +86,8 @@ signals:
     // The erase has succeeded; the download begins.
     void FlashingStarted();
     void KeysToMonitorChanged(bool on);
+    // The flash procedure begins or ends.
+    void FlashingChanged(bool on);
 
 private:
     void Send(const QByteArray& Bytes);
@@ -95,6 +97,7 @@ private:
     // Reads and drops the rest of a failed answer, until the line has been quiet a while.
     void Settle();
     void ReportTimeOut();
+    void SetFlashing(bool on);
 
     TSerialLink& Link;
     TBootLog& Log;

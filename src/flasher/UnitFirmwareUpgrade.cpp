@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -21,6 +22,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 TFormFirmwareUpgrade* FormFirmwareUpgrade = nullptr;
@@ -90,14 +92,22 @@ TFormFirmwareUpgrade::TFormFirmwareUpgrade(TGuiHost* host, QWidget* parent)
     progressGrid->addWidget(LabelLines, 1, 1);
     progressGrid->setColumnStretch(1, 1);
 
-    ButtonVerbose = new QPushButton(this);
+    // A disclosure arrow: right while the boot log is hidden, down while it shows.
+    ButtonVerbose = new QToolButton(this);
     ButtonVerbose->setObjectName(QStringLiteral("ButtonVerbose"));
     ButtonVerbose->setCheckable(true);
-    ButtonVerbose->setAutoDefault(false);
-    connect(ButtonVerbose, &QPushButton::toggled, this, &TFormFirmwareUpgrade::ButtonVerboseClick);
+    ButtonVerbose->setAutoRaise(true);
+    ButtonVerbose->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    ButtonVerbose->setArrowType(Qt::RightArrow);
+    connect(ButtonVerbose, &QToolButton::toggled, this, &TFormFirmwareUpgrade::ButtonVerboseClick);
+    ButtonClose = new QPushButton(this);
+    ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
+    ButtonClose->setAutoDefault(false);
+    connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ButtonVerbose);
     buttons->addStretch(1);
+    buttons->addWidget(ButtonClose);
 
     BootLog = new QPlainTextEdit(this);
     BootLog->setObjectName(QStringLiteral("BootLog"));
@@ -118,6 +128,10 @@ TFormFirmwareUpgrade::TFormFirmwareUpgrade(TGuiHost* host, QWidget* parent)
     BootLog->installEventFilter(this);
     BootLog->hide();
 
+    auto* rule = new QFrame(this);
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->setContentsMargins(16, 14, 16, 14);
@@ -125,8 +139,9 @@ TFormFirmwareUpgrade::TFormFirmwareUpgrade(TGuiHost* host, QWidget* parent)
     layout->addWidget(LabelIstruzioni);
     layout->addWidget(revisions);
     layout->addLayout(progressGrid);
-    layout->addLayout(buttons);
     layout->addWidget(BootLog);
+    layout->addWidget(rule);
+    layout->addLayout(buttons);
 
     TimerStep.setObjectName(QStringLiteral("TimerStep"));
     TimerStep.setInterval(TUpgradeSequence::StepTimerMs);
@@ -147,6 +162,7 @@ TFormFirmwareUpgrade::~TFormFirmwareUpgrade() {
 void TFormFirmwareUpgrade::ApplyCaptions() {
     setWindowTitle(ResStr(SFirmwareUpgradeCaption));
     ButtonVerbose->setText(ResStr(SFlashDetails));
+    ButtonClose->setText(ResStr(SFlashClose));
     LabelCurrent->setText(ResStr(SFlashCurrentRevision));
     LabelNew->setText(ResStr(SFlashNewRevision));
     LabelProgress->setText(ResStr(SFlashProgress));
@@ -165,6 +181,8 @@ bool TFormFirmwareUpgrade::EnsureSequence() {
     if (FSequence) return true;
     if (!SerialLink || !DataMap) return false;
     FSequence = std::make_unique<TUpgradeSequence>(*SerialLink, *DataMap, *this);
+    connect(&FSequence->Dialogue, &TBootDialogue::FlashingChanged, ButtonClose,
+            [this](bool on) { ButtonClose->setEnabled(!on); });
     TBootLog& log = FSequence->BootLog;
     connect(&log, &TBootLog::Cleared, BootLog, &QPlainTextEdit::clear);
     connect(&log, &TBootLog::Appended, BootLog, [this](const QString& text) {
@@ -228,6 +246,7 @@ void TFormFirmwareUpgrade::CloseWindow() {
 }
 
 void TFormFirmwareUpgrade::ButtonVerboseClick(bool on) {
+    ButtonVerbose->setArrowType(on ? Qt::DownArrow : Qt::RightArrow);
     BootLog->setVisible(on);
     if (on) BootLog->verticalScrollBar()->setValue(BootLog->verticalScrollBar()->maximum());
 }
@@ -240,6 +259,8 @@ void TFormFirmwareUpgrade::HideMeters() {
 
 void TFormFirmwareUpgrade::ShowStatusLine(const QString& line) {
     LabelIstruzioni->setText(line);
+    // The status line runs on every step tick, the flash included.
+    ButtonClose->setEnabled(!FSequence || FSequence->CanClose());
 }
 
 void TFormFirmwareUpgrade::ShowCurrentRevision(const QString& text) {

@@ -10,6 +10,7 @@ class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QToolButton;
 class TGuiHost;
 
 // The firmware flasher: the whole upgrade of the ECU firmware, step by step. The window shows
@@ -33,7 +34,8 @@ public:
     QProgressBar* ProgressBar;
     QLabel* LabelProgress;
     QLabel* LabelLines;
-    QPushButton* ButtonVerbose;
+    QToolButton* ButtonVerbose;
+    QPushButton* ButtonClose;
     QLabel* LabelCurrent;
     QLabel* LabelCurrentVersion;
     QLabel* LabelNew;

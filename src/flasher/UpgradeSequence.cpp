@@ -40,6 +40,9 @@ void TUpgradeSequence::SetStatusText(const QString& text) {
     if (text == StatusText) return;
     StatusText = text;
     View.StatusTextChanged(text);
+    // Shown at once: a step can take less than a tick, the flash included.
+    StatusLine = text;
+    View.ShowStatusLine(StatusLine);
 }
 
 // ---- Opening and closing --------------------------------------------------------------------
@@ -50,8 +53,6 @@ void TUpgradeSequence::Start() {
     View.ShowProgress(0);
     StatusText.clear();
     SetStatusText(ResStr(SFlashInitializing));
-    StatusLine = StatusText;
-    View.ShowStatusLine(StatusLine);
     View.ShowCurrentRevision(QString());
     View.ShowNewRevision(QString());
     View.HideMeters();

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTest>
 
 namespace {
@@ -51,6 +52,7 @@ TEST_F(FlasherWindowTest, ControlsCarryTheirNamesAndCaptionsAndTheLogWaitsForDet
                              "LabelCurrentVersion", "LabelNew", "LabelNewVersion", "BootLog"})
         EXPECT_NE(form.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(form.ButtonVerbose->text(), QStringLiteral("Details"));
+    EXPECT_EQ(form.ButtonClose->text(), QStringLiteral("Close"));
     EXPECT_EQ(form.LabelCurrent->text(), QStringLiteral("Current revision:"));
     EXPECT_EQ(form.LabelNew->text(), QStringLiteral("New revision:"));
     EXPECT_EQ(form.LabelProgress->text(), QStringLiteral("Progress"));
@@ -74,7 +76,7 @@ TEST_F(FlasherWindowTest, ClosingWhileTheMonitorIsActiveEndsItAndReturnsToFrames
     ASSERT_TRUE(WaitUntil([this] { return window->Sequence()->InMonitor; }));
     EXPECT_EQ(link->BaudRate(), TSerialLink::MonitorBaudRate);
     EXPECT_EQ(ecu->Value(QStringLiteral("monitor")), QStringLiteral("active"));
-    window->close();
+    window->ButtonClose->click();
 
     EXPECT_FALSE(window->isVisible());
     EXPECT_TRUE(ecu->Fault(QStringLiteral("faults off")));
@@ -114,7 +116,7 @@ TEST_F(FlasherWindowTest, TheWindowStaysOpenWhileTheFlashRunsAndShowsItsCourse) 
         if (written != 20 || refused) return;
         Screenshot(*window, "flasher-flashing");
         window->close();
-        refused = window->isVisible();
+        refused = window->isVisible() && !window->ButtonClose->isEnabled();
     });
     ASSERT_TRUE(WaitUntil([this] { return !window->isVisible(); }, 60000))
         << window->Sequence()->StatusText.toStdString();
