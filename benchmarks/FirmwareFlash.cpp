@@ -17,7 +17,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPushButton>
+#include <QToolButton>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
