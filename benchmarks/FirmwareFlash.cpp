@@ -17,8 +17,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QToolButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>

@@ -216,7 +216,8 @@ TControlResult RunControlCommand(TSimEcu& ecu, const QString& line, SimTime now)
         else
             ecu.Monitor.FailingErases[n] = count;
     } else if (cmd == QLatin1String("refuse-line")) {
-        if (args.size() != 1 || !ParseNumber(args[0], n) || n < 0) return Fail(QStringLiteral("expected a line number"));
+        if (args.size() != 1 || !ParseNumber(args[0], n) || n < 0)
+            return Fail(QStringLiteral("expected a line number"));
         ecu.Monitor.RefusedLine = n;
     } else if (cmd == QLatin1String("unplug")) {
         r.Action = TControlResult::Unplug;

@@ -36,11 +36,11 @@ QLabel* MakeLabel(const char* name, QWidget* parent) {
 }
 
 // The texts the status line shows, for the width it keeps whatever it shows.
-constexpr StringId StatusTexts[] = {
-    SFlashInitializing,     SFlashCheckingRevision, SFlashUploadingConfig, SFlashClosingBootloader,
-    SFlashResettingEcu,     SFlashStartingBootloader, SFlashTurnEcuOffOn, SFlashChooseFile,
-    SFlashErasingMemory,    SFlashFlashingFirmware, SFlashSensingEcu,     SFlashDownloadingConfig,
-    SFlashNoAnswerStatus};
+constexpr StringId StatusTexts[] = {SFlashInitializing,      SFlashCheckingRevision, SFlashUploadingConfig,
+                                    SFlashClosingBootloader, SFlashResettingEcu,     SFlashStartingBootloader,
+                                    SFlashTurnEcuOffOn,      SFlashChooseFile,       SFlashErasingMemory,
+                                    SFlashFlashingFirmware,  SFlashSensingEcu,       SFlashDownloadingConfig,
+                                    SFlashNoAnswerStatus};
 
 } // namespace
 

@@ -23,7 +23,8 @@ const QString StartedText = QStringLiteral("Start Application");
 
 TUpgradeSequence::TUpgradeSequence(TSerialLink& link, TDataMap& model, TUpgradeView& view, QObject* parent)
     : QObject(parent), Dialogue(link, BootLog), Link(link), Model(model), View(view) {
-    connect(&Dialogue, &TBootDialogue::ProgressChanged, this, [this](int percent) { View.ShowProgress(percent); });
+    connect(&Dialogue, &TBootDialogue::ProgressChanged, this,
+            [this](int percent) { View.ShowProgress(percent); });
     connect(&Dialogue, &TBootDialogue::LinesWritten, this,
             [this](int written, int lines) { View.ShowLinesWritten(written, lines); });
     connect(&Dialogue, &TBootDialogue::FlashingStarted, this, [this] {
@@ -228,7 +229,8 @@ void TUpgradeSequence::ChooseFile() {
         return;
     }
     View.ShowNewRevision(TFirmwareFile::RevisionName(name));
-    Step = Dialogs().Ask(TMsgKind::Confirmation, ResStr(SFlashConfirmFlash), mbOK | mbCancel) == mbOK ? 7 : 12;
+    Step =
+        Dialogs().Ask(TMsgKind::Confirmation, ResStr(SFlashConfirmFlash), mbOK | mbCancel) == mbOK ? 7 : 12;
 }
 
 void TUpgradeSequence::StartFlash() {

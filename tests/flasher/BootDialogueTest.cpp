@@ -1,11 +1,11 @@
 // The boot monitor dialogue's wait and the boot log, on a line whose far end the test writes.
-#include "app/Settings.h"
 #include "flasher/BootDialogue.h"
+#include "app/Settings.h"
 #include "link/PtyLine.h"
 #include "link/SerialLink.h"
 
-#include <QTemporaryDir>
 #include "link/QtPrinters.h"
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,11 @@ struct WaitCase {
     TWaitResult result;
     QByteArray left; // what the wait leaves in the input for the next one
 };
+
+// The case by its name in test lists and failure messages.
+void PrintTo(const WaitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WaitForTest : public ::testing::TestWithParam<WaitCase> {
 protected:
@@ -62,17 +67,16 @@ TEST_P(WaitForTest, WalksThroughTheExpectedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, WaitForTest,
-    ::testing::Values(WaitCase{"Exact", "OK.\n\r>", 0, "OK.\n\r>", 5000, TWaitResult::Matched, ""},
-                      WaitCase{"ThreeStrayBytesBeforeEachByte", "OK>", 0, "abcOdefKghi>", 5000,
-                               TWaitResult::Matched, ""},
-                      WaitCase{"FourStrayBytesInARow", "OK>", 0, "abcdOK>", 5000, TWaitResult::Mismatched, ""},
-                      WaitCase{"FourStrayBytesInsideTheText", "OK>", 0, "OwxyzK>", 5000, TWaitResult::Mismatched,
-                               ""},
-                      WaitCase{"SilentBeforeTheEnd", "OK>", 0, "OK", 300, TWaitResult::TimedOut, ""},
-                      WaitCase{"NothingAtAll", "\x06", 0, "", 300, TWaitResult::TimedOut, ""},
-                      WaitCase{"RefusalEndsTheWaitAtOnce", "\x06", '\x15', "\x15", 10000, TWaitResult::Refused, ""},
-                      WaitCase{"ReadsNoFurtherThanTheMatch", "\x06", '\x15', "\x06\n\r>", 5000,
-                               TWaitResult::Matched, "\n\r>"}),
+    ::testing::Values(
+        WaitCase{"Exact", "OK.\n\r>", 0, "OK.\n\r>", 5000, TWaitResult::Matched, ""},
+        WaitCase{"ThreeStrayBytesBeforeEachByte", "OK>", 0, "abcOdefKghi>", 5000, TWaitResult::Matched, ""},
+        WaitCase{"FourStrayBytesInARow", "OK>", 0, "abcdOK>", 5000, TWaitResult::Mismatched, ""},
+        WaitCase{"FourStrayBytesInsideTheText", "OK>", 0, "OwxyzK>", 5000, TWaitResult::Mismatched, ""},
+        WaitCase{"SilentBeforeTheEnd", "OK>", 0, "OK", 300, TWaitResult::TimedOut, ""},
+        WaitCase{"NothingAtAll", "\x06", 0, "", 300, TWaitResult::TimedOut, ""},
+        WaitCase{"RefusalEndsTheWaitAtOnce", "\x06", '\x15', "\x15", 10000, TWaitResult::Refused, ""},
+        WaitCase{"ReadsNoFurtherThanTheMatch", "\x06", '\x15', "\x06\n\r>", 5000, TWaitResult::Matched,
+                 "\n\r>"}),
     [](const ::testing::TestParamInfo<WaitCase>& info) { return std::string(info.param.name); });
 
 TEST(BootLog, EchoStartsALineAtEachCarriageReturnAndDropsLineFeeds) {
@@ -91,8 +95,9 @@ TEST(BootLog, EchoStartsALineAtEachCarriageReturnAndDropsLineFeeds) {
 TEST(BootLog, ReplacingTheTailRewritesTheCountInPlace) {
     TBootLog log;
     QStringList replaced;
-    QObject::connect(&log, &TBootLog::TailReplaced,
-                     [&](qsizetype position, const QString& text) { replaced << QString::number(position) + text; });
+    QObject::connect(&log, &TBootLog::TailReplaced, [&](qsizetype position, const QString& text) {
+        replaced << QString::number(position) + text;
+    });
     log.AddLine(QStringLiteral("Flashing line "));
     const qsizetype caret = log.Size();
     log.ReplaceFrom(caret, QStringLiteral("1 of 340"));

@@ -1,9 +1,9 @@
 // The firmware file as the flasher reads it: every line checked before the ECU is touched.
-#include "FirmwareLines.h"
 #include "flasher/FirmwareFile.h"
+#include "FirmwareLines.h"
 
-#include <QTemporaryDir>
 #include "link/QtPrinters.h"
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,11 @@ struct FileCase {
     bool accepted;
     const char* errorPart; // part of the error text
 };
+
+// The case by its name in test lists and failure messages.
+void PrintTo(const FileCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 QByteArray Joined(const QByteArrayList& lines, const QByteArray& end = "\r\n") {
     QByteArray out;
@@ -70,18 +75,22 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"LastLineWithoutEnd", "keld.mhx", Joined(Good).chopped(2), true, ""},
         FileCase{"EncodedLinesAreNotInterpreted", "keld.enc", "Zq3!x9\n#@ABCDEF\n", true, ""},
         FileCase{"EmptyFile", "keld.mhx", "", false, "holds no firmware"},
-        FileCase{"BadChecksum", "keld.mhx", Joined(With(2, BadChecksum())), false, "line 3 has a wrong checksum"},
+        FileCase{"BadChecksum", "keld.mhx", Joined(With(2, BadChecksum())), false,
+                 "line 3 has a wrong checksum"},
         FileCase{"NotAnSRecord", "keld.mhx", Joined(With(1, ":10010000214601360121470136007EFE09D2190140")),
                  false, "line 2 is not an S-record"},
-        FileCase{"CountDisagrees", "keld.mhx", Joined(With(1, "S1050000FA")), false, "line 2 is not an S-record"},
+        FileCase{"CountDisagrees", "keld.mhx", Joined(With(1, "S1050000FA")), false,
+                 "line 2 is not an S-record"},
         FileCase{"EmptyLine", "keld.mhx", Joined(With(3, "")), false, "line 4 is empty"},
         FileCase{"EmptyLineInEncodedFile", "keld.enc", "abc\n\ndef\n", false, "line 2 is empty"},
-        FileCase{"ControlByteInEncodedFile", "keld.enc", "abc\nde\x1B"
-                                                         "f\n",
+        FileCase{"ControlByteInEncodedFile", "keld.enc",
+                 "abc\nde\x1B"
+                 "f\n",
                  false, "line 2 holds a character"},
         FileCase{"EndRecordBeforeTheEnd", "keld.mhx", Joined(With(1, Good.last())), false,
                  "line 2 ends the firmware"},
-        FileCase{"NoEndRecord", "keld.mhx", Joined(Good.mid(0, 4)), false, "does not end with an end record"}),
+        FileCase{"NoEndRecord", "keld.mhx", Joined(Good.mid(0, 4)), false,
+                 "does not end with an end record"}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
 
 TEST(FirmwareFile, AFileThatCannotBeOpenedGivesTheSystemsReason) {
@@ -107,7 +116,8 @@ TEST(FirmwareFile, LinesAreKeptByteForByteWithoutTheirEnds) {
 }
 
 TEST(FirmwareFile, RevisionIsTheNameWithoutFolderAndExtension) {
-    EXPECT_EQ(TFirmwareFile::RevisionName(QStringLiteral("/some/folder/KELD_2.06.mhx")), QStringLiteral("KELD_2.06"));
+    EXPECT_EQ(TFirmwareFile::RevisionName(QStringLiteral("/some/folder/KELD_2.06.mhx")),
+              QStringLiteral("KELD_2.06"));
     EXPECT_EQ(TFirmwareFile::RevisionName(QStringLiteral("fw.enc")), QStringLiteral("fw"));
 }
 

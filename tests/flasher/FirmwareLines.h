@@ -37,7 +37,8 @@ inline QByteArrayList FirmwareLines(int count) {
 }
 
 // Writes lines to path with the given line end.
-inline bool WriteFirmwareFile(const QString& path, const QByteArrayList& lines, const QByteArray& end = "\r\n") {
+inline bool WriteFirmwareFile(const QString& path, const QByteArrayList& lines,
+                              const QByteArray& end = "\r\n") {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
     for (const QByteArray& l : lines)

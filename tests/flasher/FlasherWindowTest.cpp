@@ -8,8 +8,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QToolButton>
 #include <QTest>
+#include <QToolButton>
 
 namespace {
 
@@ -48,8 +48,8 @@ TEST_F(FlasherWindowTest, ControlsCarryTheirNamesAndCaptionsAndTheLogWaitsForDet
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Firmware flasher"));
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
-    for (const char* name : {"LabelIstruzioni", "ProgressBar", "LabelProgress", "ButtonVerbose", "LabelCurrent",
-                             "LabelCurrentVersion", "LabelNew", "LabelNewVersion", "BootLog"})
+    for (const char* name : {"LabelIstruzioni", "ProgressBar", "LabelProgress", "ButtonVerbose",
+                             "LabelCurrent", "LabelCurrentVersion", "LabelNew", "LabelNewVersion", "BootLog"})
         EXPECT_NE(form.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     EXPECT_EQ(form.ButtonVerbose->text(), QStringLiteral("Details"));
     EXPECT_EQ(form.ButtonClose->text(), QStringLiteral("Close"));
@@ -93,7 +93,8 @@ TEST_F(FlasherWindowTest, KeysTypedIntoTheBootLogGoToTheMonitor) {
     HandyDialogs handy; // installs itself over the fixture's dialogs
     handy.whileOpen = [this] {
         QTest::keyClicks(window->BootLog, QStringLiteral("es 0"));
-        if (!WaitUntil([this] { return window->BootLog->toPlainText().endsWith(QStringLiteral(">es 0")); }, 10000))
+        if (!WaitUntil([this] { return window->BootLog->toPlainText().endsWith(QStringLiteral(">es 0")); },
+                       10000))
             ADD_FAILURE() << "no echo: " << window->BootLog->toPlainText().toStdString();
     };
     OpenWindow();

@@ -45,8 +45,8 @@ TEST_F(FlasherTest, NormalCourseFlashesTheFileAndWritesBackTheConfigurationAsRea
     Open();
     RunToEnd();
 
-    EXPECT_EQ(view.statuses, (QStringList{sInitializing, sChecking, sUploading, sResetting, sStarting, sChoose,
-                                          sErasing, sFlashing, sClosing, sSensing, sDownloading}));
+    EXPECT_EQ(view.statuses, (QStringList{sInitializing, sChecking, sUploading, sResetting, sStarting,
+                                          sChoose, sErasing, sFlashing, sClosing, sSensing, sDownloading}));
     EXPECT_EQ(view.current, QStringLiteral("CORVANE KELD 2.05"));
     EXPECT_EQ(view.fresh, QStringLiteral("KELD_2.06"));
     EXPECT_EQ(dialogs.asked, QStringList{FlashQuestion});
@@ -93,7 +93,8 @@ TEST_F(FlasherTest, BlankEcuIsFlashedAndOfferedTheDefaults) {
     // The defaults: Slave mode, codes and counters cleared, then the default LPG configuration.
     QStringList order;
     for (const QByteArray& f : sent)
-        if (FrameCommand(f) == cmdMode || FrameCommand(f) == cmdTroubleCodes || FrameCommand(f) == cmdCounters)
+        if (FrameCommand(f) == cmdMode || FrameCommand(f) == cmdTroubleCodes ||
+            FrameCommand(f) == cmdCounters)
             order << QStringLiteral("%1 %2").arg(FrameCommand(f)).arg(int(FramePayload(f).at(0)));
     EXPECT_EQ(order, (QStringList{QStringLiteral("19 1"), QStringLiteral("4 2"), QStringLiteral("20 2")}));
     QByteArrayList defaults;
@@ -142,13 +143,14 @@ TEST_F(FlasherTest, ApplicationStartedInsteadOfTheMonitorResetsAgainFromFrameMod
     };
     Open();
     ASSERT_TRUE(WaitUntil([&] { return resets == 1 && sequence->Step == 5 && !view.Timer.isActive(); }));
-    ASSERT_TRUE(WaitUntil([this] { return sequence->BootLog.Contains(QStringLiteral("Start Application")); }));
+    ASSERT_TRUE(
+        WaitUntil([this] { return sequence->BootLog.Contains(QStringLiteral("Start Application")); }));
     view.Timer.start();
     RunToEnd();
 
     EXPECT_EQ(resets, 2);
-    EXPECT_EQ(view.statuses, (QStringList{sInitializing, sChecking, sUploading, sResetting, sStarting, sResetting,
-                                          sStarting, sChoose}));
+    EXPECT_EQ(view.statuses, (QStringList{sInitializing, sChecking, sUploading, sResetting, sStarting,
+                                          sResetting, sStarting, sChoose}));
     EXPECT_EQ(dialogs.fileDialogs.size(), 1) << "the second reset reached the monitor";
     EXPECT_EQ(ecu->Value(QStringLiteral("monitor")), QStringLiteral("off"));
     ExpectLinkRestored();
@@ -158,16 +160,21 @@ TEST_F(FlasherTest, ApplicationStartedInsteadOfTheMonitorResetsAgainFromFrameMod
 
 struct FlashCase {
     const char* name;
-    const char* fault;   // simulator command
-    bool faultAtErase;   // given as the erase begins, else before the flasher opens
-    int silenceMs;       // the dialogue's silence time-out
+    const char* fault; // simulator command
+    bool faultAtErase; // given as the erase begins, else before the flasher opens
+    int silenceMs;     // the dialogue's silence time-out
     bool flashed;
-    const char* told;    // the error box, or nullptr
+    const char* told;     // the error box, or nullptr
     QStringList logLines; // boot-log lines that must be there
-    const char* logOnce; // a boot-log line beginning that must be there exactly once
-    int flashedLines;    // lines the ECU took, -1 for all
-    bool noAnswer;       // the status told of a silent line
+    const char* logOnce;  // a boot-log line beginning that must be there exactly once
+    int flashedLines;     // lines the ECU took, -1 for all
+    bool noAnswer;        // the status told of a silent line
 };
+
+// The case by its name in test lists and failure messages.
+void PrintTo(const FlashCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FlashFaultTest : public FlasherTest, public ::testing::WithParamInterface<FlashCase> {};
 
@@ -199,7 +206,8 @@ TEST_P(FlashFaultTest, ReportsAndLeavesTheEcuInItsMonitor) {
     for (const QString& l : c.logLines)
         EXPECT_TRUE(log.contains(l)) << l.toStdString() << " in\n" << sequence->BootLog.Text().toStdString();
     if (c.logOnce) {
-        const QStringList once = log.filter(QRegularExpression(QLatin1Char('^') + QString::fromLatin1(c.logOnce)));
+        const QStringList once =
+            log.filter(QRegularExpression(QLatin1Char('^') + QString::fromLatin1(c.logOnce)));
         EXPECT_EQ(once.size(), 1) << sequence->BootLog.Text().toStdString();
     }
     const QStringList flashed = Flashed();
@@ -212,21 +220,53 @@ TEST_P(FlashFaultTest, ReportsAndLeavesTheEcuInItsMonitor) {
     ExpectLinkRestored();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Flash, FlashFaultTest,
-    ::testing::Values(
-        FlashCase{"EraseFailsTwiceThenSucceeds", "erase-fail 1 2", false, 5000, true, nullptr,
-                  {QStringLiteral("Erasing Sector 01...OK")}, "Erasing Sector 01", -1, false},
-        FlashCase{"EraseFailsFourTimes", "erase-fail 2 4", false, 5000, false, "Error erasing flash RAM: please retry.",
-                  {QStringLiteral("Erasing Sector 01...OK"), QStringLiteral("Erasing Sector 02...failed")},
-                  "Erasing Sector 02", 0, false},
-        FlashCase{"LineNotAcknowledged", "refuse-line 3", false, 5000, false, "Error flashing memory: please retry.",
-                  {QStringLiteral("Flashing line 3 of 8"), QStringLiteral("Line 3 was refused by the ECU.")}, nullptr,
-                  2, false},
-        FlashCase{"SilentMonitor", "silent on", true, 1000, false, "Error erasing flash RAM: please retry.",
-                  {QStringLiteral("Erasing Sector 00...failed"), QStringLiteral("No answer from the ECU for 1 s.")},
-                  nullptr, 0, true}),
-    [](const ::testing::TestParamInfo<FlashCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Flash, FlashFaultTest,
+                         ::testing::Values(FlashCase{"EraseFailsTwiceThenSucceeds",
+                                                     "erase-fail 1 2",
+                                                     false,
+                                                     5000,
+                                                     true,
+                                                     nullptr,
+                                                     {QStringLiteral("Erasing Sector 01...OK")},
+                                                     "Erasing Sector 01",
+                                                     -1,
+                                                     false},
+                                           FlashCase{"EraseFailsFourTimes",
+                                                     "erase-fail 2 4",
+                                                     false,
+                                                     5000,
+                                                     false,
+                                                     "Error erasing flash RAM: please retry.",
+                                                     {QStringLiteral("Erasing Sector 01...OK"),
+                                                      QStringLiteral("Erasing Sector 02...failed")},
+                                                     "Erasing Sector 02",
+                                                     0,
+                                                     false},
+                                           FlashCase{"LineNotAcknowledged",
+                                                     "refuse-line 3",
+                                                     false,
+                                                     5000,
+                                                     false,
+                                                     "Error flashing memory: please retry.",
+                                                     {QStringLiteral("Flashing line 3 of 8"),
+                                                      QStringLiteral("Line 3 was refused by the ECU.")},
+                                                     nullptr,
+                                                     2,
+                                                     false},
+                                           FlashCase{"SilentMonitor",
+                                                     "silent on",
+                                                     true,
+                                                     1000,
+                                                     false,
+                                                     "Error erasing flash RAM: please retry.",
+                                                     {QStringLiteral("Erasing Sector 00...failed"),
+                                                      QStringLiteral("No answer from the ECU for 1 s.")},
+                                                     nullptr,
+                                                     0,
+                                                     true}),
+                         [](const ::testing::TestParamInfo<FlashCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // ---- Stopping before the erase --------------------------------------------------------------
 
@@ -236,6 +276,11 @@ struct StopCase {
     QList<TMsgButton> answers;
     const char* told; // part of the error shown, or nullptr
 };
+
+// The case by its name in test lists and failure messages.
+void PrintTo(const StopCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StopBeforeEraseTest : public FlasherTest, public ::testing::WithParamInterface<StopCase> {};
 
@@ -258,7 +303,8 @@ TEST_P(StopBeforeEraseTest, NothingIsErasedAndTheMonitorIsClosed) {
 
     if (c.told) {
         ASSERT_EQ(dialogs.told.size(), 1);
-        EXPECT_TRUE(dialogs.told.first().contains(QString::fromLatin1(c.told))) << dialogs.told.first().toStdString();
+        EXPECT_TRUE(dialogs.told.first().contains(QString::fromLatin1(c.told)))
+            << dialogs.told.first().toStdString();
         EXPECT_EQ(dialogs.fileDialogs.size(), 2) << "the file is chosen again";
     } else {
         EXPECT_TRUE(dialogs.told.isEmpty());
