@@ -92,7 +92,8 @@ void TBootMonitor::Advance(SimTime now) {
     if (BusyUntil <= now) {
         const SimTime at = BusyUntil;
         BusyUntil = SimNever;
-        Send(NewLine + "OK." + NewLine + ">", at);
+        Send(NewLine + (EraseFailing ? "Erase error." : "OK.") + NewLine + ">", at);
+        EraseFailing = false;
         const QByteArray held = HeldInput;
         HeldInput.clear();
         for (char c : held)
@@ -139,7 +140,7 @@ void TBootMonitor::Feed(uint8_t byte, SimTime now) {
         return;
     case TPhase::Download:
         if (c == Esc) {
-            EndDownload(now);
+            EndDownload(now, false);
         } else if (c == Cr) {
             DownloadLine(now);
         } else if (c != Lf) {
@@ -156,13 +157,21 @@ void TBootMonitor::Execute(SimTime now) {
         Prompt(now);
     } else if (command.size() == 5 && command.startsWith("ES ") && command[3] == '0' && command[4] >= '0' &&
                command[4] <= '4') {
+        const int sector = command[4] - '0';
         Send("E", now);
-        ErasedSectors.insert(command[4] - '0');
+        const auto failing = FailingErases.find(sector);
+        EraseFailing = failing != FailingErases.end() && failing->second > 0;
+        if (EraseFailing) {
+            if (--failing->second == 0) FailingErases.erase(failing);
+        } else {
+            ErasedSectors.insert(sector);
+        }
         HasFirmware = false;
         BusyUntil = now + Timing.EraseTime;
     } else if (command == "HEXDWL") {
         Phase = TPhase::Download;
         FlashedLines.clear();
+        LinesReceived = 0;
     } else if (command == "RST") {
         Send(NewLine, now);
         if (HasFirmware) {
@@ -179,16 +188,18 @@ void TBootMonitor::Execute(SimTime now) {
 
 void TBootMonitor::DownloadLine(SimTime now) {
     bool end = false;
-    const bool ok = CheckFirmwareLine(Line, end);
+    ++LinesReceived;
+    const bool ok = CheckFirmwareLine(Line, end) && LinesReceived != RefusedLine;
     if (ok) FlashedLines.push_back(Line);
     Line.clear();
     Send(QByteArray(1, ok ? Ack : Nak), now);
-    if (ok && end) EndDownload(now);
+    if (ok && end) EndDownload(now, true);
 }
 
-void TBootMonitor::EndDownload(SimTime now) {
+void TBootMonitor::EndDownload(SimTime now, bool complete) {
     Line.clear();
     Phase = TPhase::Command;
-    if (!FlashedLines.empty()) HasFirmware = true;
+    // Only a download that reached its end record leaves an application to start.
+    if (complete && !FlashedLines.empty()) HasFirmware = true;
     Prompt(now);
 }

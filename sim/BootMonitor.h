@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -39,18 +40,27 @@ public:
     bool Downloading() const { return Phase == TPhase::Download; }
 
     TTiming Timing;
-    // An application is in the flash: erasing a sector removes it, a completed download puts one
-    // back.
+    // An application is in the flash: erasing a sector removes it, a download that reaches its end
+    // record puts one back.
     bool HasFirmware = true;
     std::vector<QByteArray> FlashedLines; // the lines of the last download, as received
     std::set<int> ErasedSectors;
+
+    // Faults of the flash itself: the next erases of a sector fail (sector to count), and the
+    // n-th line of every download is refused with NAK (0: none).
+    std::map<int, int> FailingErases;
+    int RefusedLine = 0;
+    void ClearFaults() {
+        FailingErases.clear();
+        RefusedLine = 0;
+    }
 
 private:
     enum class TPhase { Off, Booting, Offering, Command, Download };
 
     void Execute(SimTime now);
     void DownloadLine(SimTime now);
-    void EndDownload(SimTime now);
+    void EndDownload(SimTime now, bool complete);
     void Prompt(SimTime now);
 
     TSend Send;
@@ -59,6 +69,8 @@ private:
     SimTime NextOffer = SimNever;
     int OffersMade = 0;
     SimTime BusyUntil = SimNever; // an erase under way
+    bool EraseFailing = false;    // the erase under way will report a failure
+    int LinesReceived = 0;        // lines of the download under way
     QByteArray Line;
     QByteArray HeldInput; // bytes that arrived while an erase ran
 };

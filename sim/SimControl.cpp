@@ -121,6 +121,8 @@ QString ControlHelp() {
         "  garbage N                 put N bytes of noise before every reply\n"
         "  refuse CODE...|none       answer these command codes (0x0B, 11) with rspNotSupported\n"
         "  accept CODE...            stop refusing these codes\n"
+        "  erase-fail SECTOR COUNT   the boot monitor's next COUNT erases of SECTOR report an error\n"
+        "  refuse-line N             the boot monitor refuses (NAK) line N of every download (0: none)\n"
         "  faults off                clear every fault above\n"
         "  unplug                    the terminal goes away and the link path disappears\n"
         "  replug                    a new terminal comes up at the same link path\n"
@@ -203,6 +205,20 @@ TControlResult RunControlCommand(TSimEcu& ecu, const QString& line, SimTime now)
     } else if (cmd == QLatin1String("faults")) {
         if (args != QStringList{QStringLiteral("off")}) return Fail(QStringLiteral("expected: faults off"));
         f.Clear();
+        ecu.Monitor.ClearFaults();
+    } else if (cmd == QLatin1String("erase-fail")) {
+        int count = 0;
+        if (args.size() != 2 || !ParseNumber(args[0], n) || !ParseNumber(args[1], count) || n < 0 || n > 4 ||
+            count < 0)
+            return Fail(QStringLiteral("expected: erase-fail SECTOR COUNT"));
+        if (count == 0)
+            ecu.Monitor.FailingErases.erase(n);
+        else
+            ecu.Monitor.FailingErases[n] = count;
+    } else if (cmd == QLatin1String("refuse-line")) {
+        if (args.size() != 1 || !ParseNumber(args[0], n) || n < 0)
+            return Fail(QStringLiteral("expected a line number"));
+        ecu.Monitor.RefusedLine = n;
     } else if (cmd == QLatin1String("unplug")) {
         r.Action = TControlResult::Unplug;
     } else if (cmd == QLatin1String("replug")) {

@@ -117,6 +117,30 @@ TEST_F(SimMonitorTest, BlankEcuAnswersNoFrameUntilFlashed) {
     EXPECT_EQ(FramePayload(Line->Exchange(cmdIdentify)), QByteArray("CORVANE KELD 2.05"));
 }
 
+TEST_F(SimMonitorTest, FlashFaultsFailAnEraseRefuseALineAndACutDownloadLeavesNoApplication) {
+    Start({QStringLiteral("--no-pacing")});
+    ASSERT_TRUE(Sim->Command(QStringLiteral("erase-fail 1 1")));
+    ASSERT_TRUE(Sim->Command(QStringLiteral("refuse-line 2")));
+    ResetIntoMonitor();
+    Line->Write("ES 01\r");
+    EXPECT_EQ(Line->ReadUntil(">"), QByteArray("ES 01E\n\rErase error.\n\r>"));
+    Line->Write("ES 01\r");
+    EXPECT_EQ(Line->ReadUntil(">"), QByteArray("ES 01E\n\rOK.\n\r>")) << "only one erase was to fail";
+
+    Line->Write("\rHEXDWL\r");
+    Line->ReadUntil("HEXDWL");
+    Line->Write(Firmware[1].toLatin1() + '\r');
+    EXPECT_EQ(Line->ReadUntil("\x06", 1000), QByteArray("\x06"));
+    Line->Write(Firmware[2].toLatin1() + '\r');
+    EXPECT_EQ(Line->ReadUntil("\x15", 1000), QByteArray("\x15"));
+    // ESC cuts the download short of its end record: there is no application to start.
+    Line->Write(Esc);
+    EXPECT_EQ(Line->ReadUntil(">"), QByteArray("\n\r>"));
+    EXPECT_EQ(Sim->Value(QStringLiteral("firmware")), QStringLiteral("no"));
+    Line->Write("RST\r");
+    EXPECT_EQ(Line->ReadUntil(Offer), QByteArray("RST\n\r") + Offer);
+}
+
 TEST_F(SimMonitorTest, PowerCycleRestartsIntoTheMonitor) {
     Start({QStringLiteral("--no-pacing")});
     ASSERT_TRUE(Sim->Command(QStringLiteral("power-cycle")));
