@@ -1,5 +1,6 @@
 // The boot monitor dialogue's wait and the boot log, on a line whose far end the test writes.
 #include "flasher/BootDialogue.h"
+#include "app/LinkSettings.h"
 #include "app/Settings.h"
 #include "link/PtyLine.h"
 #include "link/SerialLink.h"
@@ -34,6 +35,7 @@ protected:
         ASSERT_TRUE(line.Ok());
         WriteSetting(QStringLiteral("COMPORT"), line.path);
         link = std::make_unique<TSerialLink>();
+        link->SetClients(&clients);
         link->Start();
         // The watchdog's link reset would purge what the test writes.
         link->StopPeriodic();
@@ -48,6 +50,7 @@ protected:
 
     QTemporaryDir dir;
     PtyLine line;
+    TSettingsFileLinkClients clients; // the port comes from the settings file
     std::unique_ptr<TSerialLink> link;
     TBootLog log;
 };
