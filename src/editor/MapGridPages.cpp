@@ -36,9 +36,11 @@ enum class TLive { None, RPM, MAP, SlavePetrolTime, WaterTemp, GasTemp, GasPress
 // The lambda that colours a marker.
 enum class TMarkerLambda { None, Lambda1, BankLambda };
 
+// The petrol map writes in a darker green than the control's own: its own green reads at a
+// contrast of 2 : 1 on the grey-green of the map's lowest cells.
 constexpr QRgb PaleGreen = 0xC8FFC8, PaleCyan = 0xC8FFFA, Navy = 0x000080, Teal = 0x008080,
                SkyBlue = 0xA6CAF0, PetrolLow = 0x85AA85, Lime = 0x00FF00, MapAltBackground = 0xF0F0F0,
-               White = 0xFFFFFF, CellGreen = 0x008000;
+               White = 0xFFFFFF, CellGreen = 0x008000, DarkGreen = 0x004000;
 
 // One grid of the main window. The header row and column show the data kind's axes as the
 // kind table gives them.
@@ -65,7 +67,7 @@ struct TGridSpec {
 // clang-format off
 const TGridSpec GridSpecs[TMapGridPages::GridCount] = {
 //   name                 place                cols rows col hdr data kind                     contour min colour  max colour design      header     text       right disabled marker x                                       marker y                                     lambda
-    {"MappaBenzina",      TPlace::PetrolMap,   10,  13,  true,   K::Benzina,                   true,   PetrolLow,  Lime,      4,    17,   PaleGreen, CellGreen, 10,   false,   TLive::RPM,          K::Giri_Comp,            TLive::MAP,             K::MAP_Benzina,        TMarkerLambda::Lambda1},
+    {"MappaBenzina",      TPlace::PetrolMap,   10,  13,  true,   K::Benzina,                   true,   PetrolLow,  Lime,      4,    17,   PaleGreen, DarkGreen, 10,   false,   TLive::RPM,          K::Giri_Comp,            TLive::MAP,             K::MAP_Benzina,        TMarkerLambda::Lambda1},
     {"MappaGas_Comp",     TPlace::GasMapComp,  10,  13,  true,   K::TempiGas_Comp_banco1,      true,   Teal,       SkyBlue,   3,    16,   PaleCyan,  Navy,      10,   false,   TLive::RPM,          K::Giri_Comp,            TLive::MAP,             K::MAP_Comp,           TMarkerLambda::BankLambda},
     {"MappaGas_Slave",    TPlace::GasMapSlave, 10,  13,  true,   K::TempiGas_Slave_banco1,     true,   Teal,       SkyBlue,   0.65, 1.11, PaleCyan,  Navy,      10,   false,   TLive::RPM,          K::Giri_Slave,           TLive::SlavePetrolTime, K::TempiBenzina_Slave, TMarkerLambda::BankLambda},
     {"MappaEmissioni",    TPlace::Lambda,      12,  2,   false,  K::RiferimentoSondaLambda,    false,  0,          0,         0,    0,    PaleGreen, CellGreen, 10,   false,   TLive::RPMSteps,     std::nullopt,            TLive::None,            std::nullopt,          TMarkerLambda::None},

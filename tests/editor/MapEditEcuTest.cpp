@@ -97,6 +97,37 @@ protected:
         return names;
     }
 
+    // Pictures of the pages for a person to judge, when CORVANE_SCREENSHOTS names a folder. The
+    // simulated ECU starts with an empty petrol map and learns it a cell a second: the picture
+    // shows one as a day of acquisition leaves it, the time growing with pressure and speed.
+    static void SaveScreenshots(const QString& folder, const char* grid) {
+        const auto save = [&](const QString& name) {
+            RunFor(300);
+            FormMain->grab().save(QDir(folder).filePath(name + QStringLiteral(".png")));
+        };
+        if (OperatingMode == CompensatedMode) {
+            for (int row = 1; row <= 12; ++row)
+                for (int col = 1; col <= 9; ++col)
+                    DataMap->Benzina[row][col] = std::round((1.6 + 0.95 * row + 0.12 * col * (1 + row / 6.0)) * 10) / 10;
+            FormMain->UpdateMapColourRanges();
+            FormMain->MapGrids->RefreshGrids();
+        }
+        save(QLatin1String(grid));
+        const std::pair<int, const char*> pages[] = {{TFormMain::PageCorrection, "Correction"},
+                                                     {TFormMain::PageLambda, "Lambda"},
+                                                     {TFormMain::PageFunctions, "Functions"},
+                                                     {TFormMain::PageDrivability, "Drivability"}};
+        if (OperatingMode == CompensatedMode) {
+            FormMain->PageControlGeneral->setCurrentIndex(TFormMain::PageGasMapComp);
+            save(QStringLiteral("MappaGas_Comp"));
+        } else {
+            for (const auto& [page, name] : pages) {
+                FormMain->PageControlGeneral->setCurrentIndex(page);
+                save(QLatin1String(name));
+            }
+        }
+    }
+
     QStringList sent;
     QByteArray resending;
 };
@@ -262,14 +293,8 @@ TEST_F(MapEditEcu, MarkersFollowTheSimulatedDrive) {
             EXPECT_GE(at.x(), grid->ColPitch());
             EXPECT_GE(at.y(), grid->RowPitch());
         }
-        if (const QString folder = qEnvironmentVariable("CORVANE_SCREENSHOTS"); !folder.isEmpty()) {
-            FormMain->grab().save(QDir(folder).filePath(QStringLiteral("%1.png").arg(QLatin1String(c.grid))));
-            if (c.page == TFormMain::PageGasMapSlave) {
-                FormMain->PageControlGeneral->setCurrentIndex(TFormMain::PageCorrection);
-                RunFor(500);
-                FormMain->grab().save(QDir(folder).filePath(QStringLiteral("Correction.png")));
-            }
-        }
+        if (const QString folder = qEnvironmentVariable("CORVANE_SCREENSHOTS"); !folder.isEmpty())
+            SaveScreenshots(folder, c.grid);
         DestroyProgram();
         OperatingMode = SlaveMode;
     }
