@@ -506,6 +506,8 @@ void TMapGridPages::FitCells(TGrid Which) {
     const double rowShare = IsMapGrid(Which) ? 0.95 : 0.9;
     grid->SetDefaultColWidth(int(grid->width() * 0.98 / grid->ColCount()));
     grid->SetDefaultRowHeight(int(grid->height() * rowShare / grid->RowCount()));
+    // The markers stand on the old cells until the next live data: place them on the new ones.
+    UpdateWorkingPoint();
 }
 
 // ---- Banks and colour ranges ----------------------------------------------------------------------

@@ -108,7 +108,8 @@ protected:
         if (OperatingMode == CompensatedMode) {
             for (int row = 1; row <= 12; ++row)
                 for (int col = 1; col <= 9; ++col)
-                    DataMap->Benzina[row][col] = std::round((1.6 + 0.95 * row + 0.12 * col * (1 + row / 6.0)) * 10) / 10;
+                    DataMap->Benzina[row][col] =
+                        std::round((1.6 + 0.95 * row + 0.12 * col * (1 + row / 6.0)) * 10) / 10;
             FormMain->UpdateMapColourRanges();
             FormMain->MapGrids->RefreshGrids();
         }
