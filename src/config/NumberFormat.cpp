@@ -1,5 +1,6 @@
 #include "config/NumberFormat.h"
 
+#include <algorithm>
 #include <cmath>
 
 QLocale NumberLocale() {
@@ -46,7 +47,8 @@ QString FormatNumber(const char* format, double value, const QLocale& locale) {
     }
     QString text;
     if (conversion == 'd') {
-        const double whole = std::isfinite(value) ? std::trunc(value) : 0.0;
+        // Beyond the range of a 64-bit integer the conversion would be undefined.
+        const double whole = std::isfinite(value) ? std::clamp(std::trunc(value), -9.0e18, 9.0e18) : 0.0;
         text = locale.toString(static_cast<qlonglong>(whole));
         // A precision on an integer is its least number of digits.
         if (precision > 0) {
