@@ -13,6 +13,7 @@
 #include "config/UnitDati.h"
 #include "diagnostics/UnitDiagnostics.h"
 #include "diagnostics/UnitPinOut.h"
+#include "editor/MapGridPages.h"
 #include "editor/UnitModifyData.h"
 #include "flasher/UnitFirmwareUpgrade.h"
 #include "link/Frames.h"
@@ -185,6 +186,7 @@ void TFormMain::CreateActions() {
     LanguagePolish1->setText(ResStr(SLanguagePolish));
 
     connect(FileSaveAs1, &QAction::triggered, this, &TFormMain::FileSaveAs1Execute);
+    connect(EditUndo1, &QAction::triggered, this, &TFormMain::EditUndo1Execute);
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
 
     connect(EditTuneMap1, &QAction::triggered, this, [] { ShowWindow(FormAutotuningKeld); });
@@ -326,6 +328,19 @@ void TFormMain::CreatePages() {
         PageControlGeneral->addTab(page, QString());
         Pages[size_t(i)] = page;
     }
+    TMapGridPlaces places;
+    places.Functions = Pages[PageFunctions];
+    places.PetrolMap = Pages[PagePetrolMap];
+    places.GasMapComp = Pages[PageGasMapComp];
+    places.GasMapSlave = Pages[PageGasMapSlave];
+    places.Lambda = Pages[PageLambda];
+    places.Correction = Pages[PageCorrection];
+    places.Drivability = Pages[PageDrivability];
+    places.ButtonBank = ButtonBank;
+    MapGrids = new TMapGridPages(places, this);
+    connect(PageControlGeneral, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && index < PageCount) MapGrids->PageShown(Pages[size_t(index)]);
+    });
 }
 
 void TFormMain::CreateBottomPanel() {
@@ -642,7 +657,7 @@ void TFormMain::ApplyCaptions() {
     };
     for (const auto& [button, text] : buttons)
         button->setText(ResStr(text));
-    ButtonBank->setText(ResStr(SButtonBank) + QStringLiteral(" 1"));
+    MapGrids->ApplyCaptions();
 
     const StringId pages[PageCount] = {SPageGeneral, SPageFunctions, SPageGasMap,     SPageGasMap,
                                        SPageGasMap,  SPageLambda,    SPageCorrection, SPageDrivability};
@@ -672,7 +687,35 @@ void TFormMain::ShowPage(int index) {
     if (PageControlGeneral->isTabVisible(index)) PageControlGeneral->setCurrentIndex(index);
 }
 
-void TFormMain::ShowConfiguration() {}
+void TFormMain::ShowConfiguration() {
+    // The maps may have changed behind the grids (a file, a read from the ECU, an undo).
+    UpdateMapColourRanges();
+    MapGrids->ShowBank();
+    MapGrids->RefreshGrids();
+}
+
+void TFormMain::UpdateMapColourRanges() {
+    MapGrids->UpdateMapColourRanges();
+}
+
+void TFormMain::UpdateColourRanges() {
+    UpdateMapColourRanges();
+}
+
+void TFormMain::RepaintMapGrid(TMapGridId grid) {
+    if (TNewDrawGrid* shown = MapGrids->Grid(grid)) shown->update();
+}
+
+void TFormMain::BankSwitched() {
+    MapGrids->ShowBank();
+    UpdateMapColourRanges();
+}
+
+void TFormMain::EditUndo1Execute() {
+    if (!DataMap) return;
+    DataMap->Undo();
+    SetUndoEnabled(false);
+}
 
 void TFormMain::ShowStatus() {}
 
@@ -681,7 +724,9 @@ void TFormMain::ClearLambdaChart() {
         if (auto* line = qobject_cast<QXYSeries*>(series)) line->clear();
 }
 
-void TFormMain::UpdateWorkingPoint() {}
+void TFormMain::UpdateWorkingPoint() {
+    MapGrids->UpdateWorkingPoint();
+}
 
 void TFormMain::ShowRangeHint() {
     RangeHintCountdown = -1;

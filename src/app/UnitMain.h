@@ -16,6 +16,8 @@ class QTabWidget;
 class QTimer;
 class QToolButton;
 
+class TMapGridPages;
+
 class QChart;
 class QChartView;
 
@@ -87,6 +89,14 @@ public:
     void ShowTransientMessage(const QString& text, int milliseconds) override;
     void ShowOperatingModePages() override { ApplyOperatingMode(); }
     void SaveAs() override { FileSaveAs1Execute(); }
+    void UpdateColourRanges() override;
+    void RepaintMapGrid(TMapGridId grid) override;
+    void BankSwitched() override;
+
+    // The maps' colour ranges follow their cells (after every change of the maps, and of bank).
+    void UpdateMapColourRanges();
+    // Restores the undo snapshot; there is one level of undo.
+    void EditUndo1Execute();
 
     // Events of the window's life. FormCreate runs in the constructor; FormShow when the window is
     // shown; FormCloseQuery and FormClose when the user closes it.
@@ -196,6 +206,8 @@ public:
     QFrame* PanelStatus = nullptr;
     QChartView* StatusLambdaChart = nullptr;
     QChart* LambdaChart = nullptr;
+    // The nine map grids on their pages.
+    TMapGridPages* MapGrids = nullptr;
 
     QTimer* TimerGUI = nullptr;
 

@@ -104,6 +104,8 @@ public:
     virtual void RepaintMapGrid(TMapGridId grid) { (void)grid; }
     // The slave map check window follows the slave gas map.
     virtual void RefreshMapCheck() {}
+    // The configuration's Bank changed: the gas maps and the bank button show the new one.
+    virtual void BankSwitched() {}
 
     // The index of the page shown (General 0 ... Drivability 7); -1 when there is none.
     virtual int ActivePage() { return -1; }

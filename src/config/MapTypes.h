@@ -188,6 +188,26 @@ constexpr int MapColumns(TMapTypeOfData kind) {
     return MapKind(kind).Columns;
 }
 
+// The same gas map in the given bank (1 or 2) for a kind that is one bank of a gas map; nothing
+// for every other kind, which has no banks.
+constexpr std::optional<TMapTypeOfData> KindOfBank(TMapTypeOfData kind, int bank) {
+    const TMapKindInfo& info = MapKind(kind);
+    if (info.BankNo == 0) return std::nullopt;
+    for (const TMapKindInfo& row : MapKindTable::Rows)
+        if (row.BankNo == bank && row.Block == info.Block && row.RowAxis == info.RowAxis &&
+            row.ColumnAxis == info.ColumnAxis)
+            return row.Kind;
+    return std::nullopt;
+}
+// The other bank's kind of a gas-map bank kind.
+constexpr std::optional<TMapTypeOfData> OtherBankKind(TMapTypeOfData kind) {
+    const int bank = MapKind(kind).BankNo;
+    return bank == 0 ? std::nullopt : KindOfBank(kind, 3 - bank);
+}
+static_assert(OtherBankKind(TMapTypeOfData::TempiGas_Slave_banco1) == TMapTypeOfData::TempiGas_Slave_banco2);
+static_assert(OtherBankKind(TMapTypeOfData::TempiGas_Comp_banco2) == TMapTypeOfData::TempiGas_Comp_banco1);
+static_assert(!OtherBankKind(TMapTypeOfData::Benzina));
+
 // The limits of a cell value, both included.
 struct TCellRange {
     double Lower = 0;
