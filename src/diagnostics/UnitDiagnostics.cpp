@@ -9,17 +9,21 @@
 #include "resources/Strings.h"
 #include "windows/SecondaryWindow.h"
 
+#include <QApplication>
 #include <QFontDatabase>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QToolButton>
@@ -48,11 +52,62 @@ public:
     }
 };
 
+// Lines with a little air between them, easier to follow across a wide list.
+class TLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 4);
+    }
+};
+
+// The counter lines ("Time on Gas:        1 hours, 31 mins") in two columns: the names, and the
+// values right-aligned under each other, whatever the length of the names in the language used.
+class TCounterDelegate : public TLineDelegate {
+public:
+    using TLineDelegate::TLineDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        const QWidget* view = opt.widget;
+        QStyle* style = view ? view->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, view);
+
+        int names = 0, values = 0;
+        for (int row = 0; row < index.model()->rowCount(); ++row) {
+            const auto [name, value] = Split(index.model()->index(row, 0).data().toString());
+            names = std::max(names, opt.fontMetrics.horizontalAdvance(name));
+            values = std::max(values, opt.fontMetrics.horizontalAdvance(value));
+        }
+        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, view).adjusted(4, 0, 0, 0);
+        const auto [name, value] = Split(text);
+        painter->save();
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, name);
+        const QRect valueArea(area.left() + names + opt.fontMetrics.horizontalAdvance(QLatin1Char(' ')) * 2, area.top(),
+                              values, area.height());
+        painter->drawText(valueArea, Qt::AlignRight | Qt::AlignVCenter, value);
+        painter->restore();
+    }
+
+private:
+    // "Name: value" into the name with its colon and the value without its padding.
+    static std::pair<QString, QString> Split(const QString& line) {
+        const qsizetype colon = line.indexOf(QStringLiteral(": "));
+        if (colon < 0) return {line, QString()};
+        return {line.left(colon + 1), line.mid(colon + 2).trimmed()};
+    }
+};
+
 QListWidget* MakeList(const char* name, QWidget* parent) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QLatin1String(name));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);
+    list->setItemDelegate(new TLineDelegate(list));
     return list;
 }
 
@@ -71,7 +126,7 @@ bool ShowsOnlyPlaceholder(const QListWidget* list) {
 TFormDiagnostics::TFormDiagnostics(TGuiHost* host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), Host(host) {
     CreateControls();
-    SetUpSecondaryWindow(this, FormDiagnostics, "FormDiagnostics", {560, 400}, Host);
+    SetUpSecondaryWindow(this, FormDiagnostics, "FormDiagnostics", {640, 420}, Host);
     if (DataMap) DataMap->DiagnosticsView = this;
 }
 
@@ -96,6 +151,8 @@ void TFormDiagnostics::CreateControls() {
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setAutoRaise(true);
         button->setMinimumWidth(64);
+        // A click leaves the focus in the page; the keyboard still reaches the button.
+        button->setFocusPolicy(Qt::TabFocus);
         toolLayout->addWidget(button);
     };
     toolButton(ButtonUpdate, "ButtonUpdate", QStyle::SP_BrowserReload);
@@ -120,7 +177,6 @@ void TFormDiagnostics::CreateControls() {
 
     QWidget* dtc = page("TabSheetDTC");
     DTCListBox = MakeList("DTCListBox", dtc);
-    DTCListBox->setAlternatingRowColors(true);
     filled(dtc, DTCListBox);
 
     QWidget* vin = page("TabSheetVIN");
@@ -153,8 +209,10 @@ void TFormDiagnostics::CreateControls() {
     connect(ButtonReadVIN, &QPushButton::clicked, this, &TFormDiagnostics::ReadVIN);
     connect(ButtonWriteVIN, &QPushButton::clicked, this, &TFormDiagnostics::WriteVIN);
     connect(EditVIN, &QLineEdit::returnPressed, this, &TFormDiagnostics::WriteVIN);
-    auto* vinLayout = new QGridLayout(vin);
-    vinLayout->setContentsMargins(12, 12, 12, 12);
+    GroupBoxVIN = new QGroupBox(vin);
+    GroupBoxVIN->setObjectName(QStringLiteral("GroupBoxVIN"));
+    auto* vinLayout = new QGridLayout(GroupBoxVIN);
+    vinLayout->setContentsMargins(12, 8, 12, 12);
     vinLayout->setHorizontalSpacing(6);
     vinLayout->setVerticalSpacing(0);
     vinLayout->addWidget(LabelVINRuler, 0, 0);
@@ -162,17 +220,20 @@ void TFormDiagnostics::CreateControls() {
     vinLayout->addWidget(ButtonReadVIN, 1, 1);
     vinLayout->addWidget(ButtonWriteVIN, 1, 2);
     vinLayout->setColumnStretch(3, 1);
-    vinLayout->setRowStretch(2, 1);
+    auto* vinPage = new QVBoxLayout(vin);
+    vinPage->setContentsMargins(10, 10, 10, 10);
+    vinPage->addWidget(GroupBoxVIN);
+    vinPage->addStretch(1);
 
     QWidget* com = page("TabSheetCOM");
     COMListBox = MakeList("COMListBox", com);
-    COMListBox->setAlternatingRowColors(true);
     filled(com, COMListBox);
 
     QWidget* counters = page("TabSheetCounters");
     CountersListBox = MakeList("CountersListBox", counters);
     // The hours and minutes are right-aligned in columns of characters.
     CountersListBox->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    CountersListBox->setItemDelegate(new TCounterDelegate(CountersListBox));
     filled(counters, CountersListBox);
 
     PageControl->setCurrentIndex(PageDTC);
@@ -207,6 +268,7 @@ void TFormDiagnostics::ApplyCaptions() {
     PageControl->setTabText(PageCOM, ResStr(SDiagPageCOM));
     PageControl->setTabText(PageCounters, ResStr(SDiagPageCounters));
     LabelVINRuler->setText(ResStr(SDiagVINRuler));
+    GroupBoxVIN->setTitle(ResStr(SDiagVINGroup));
     ButtonReadVIN->setText(ResStr(SDiagReadVIN));
     ButtonWriteVIN->setText(ResStr(SDiagWriteVIN));
     // A line that stands for an empty list speaks the new language too.
@@ -338,6 +400,7 @@ void TFormDiagnostics::FormShow() {
     ReadPendingCodes();
     CountersListBox->clear();
     ReadCounters();
+    COMListBox->setFocus();
 }
 
 bool TFormDiagnostics::Confirmed(StringId question) {

@@ -6,6 +6,7 @@
 
 #include <QWidget>
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -60,6 +61,7 @@ public:
     QToolButton* ButtonClear = nullptr;
     QTabWidget* PageControl = nullptr;
     QListWidget* DTCListBox = nullptr;
+    QGroupBox* GroupBoxVIN = nullptr;
     QLabel* LabelVINRuler = nullptr;
     QLineEdit* EditVIN = nullptr;
     QPushButton* ButtonReadVIN = nullptr;
