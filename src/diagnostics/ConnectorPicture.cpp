@@ -50,7 +50,8 @@ int TConnectorPicture::ToWidget(int length) const {
 
 void TConnectorPicture::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.scale(double(width()) / ConnectorPictureSize.width(), double(height()) / ConnectorPictureSize.height());
+    painter.scale(double(width()) / ConnectorPictureSize.width(),
+                  double(height()) / ConnectorPictureSize.height());
     Paint(painter, FModel);
 }
 
@@ -79,7 +80,8 @@ void TConnectorPicture::Paint(QPainter& painter, TEcuModel model) {
     painter.drawRoundedRect(lower, 4, 4);
 
     // The locking lever between the blocks, with its grip and the model it belongs to.
-    const QRectF lever(upper.left() - 4, upper.bottom() + 14, upper.width() + 8, lower.top() - upper.bottom() - 28);
+    const QRectF lever(upper.left() - 4, upper.bottom() + 14, upper.width() + 8,
+                       lower.top() - upper.bottom() - 28);
     painter.setPen(QPen(HousingEdge, 1));
     painter.setBrush(Housing.darker(115));
     painter.drawRoundedRect(lever, 5, 5);
@@ -120,10 +122,12 @@ void TConnectorPicture::Paint(QPainter& painter, TEcuModel model) {
         painter.drawEllipse(c, ContactRadius, ContactRadius);
 
         const bool leftRow = pin <= 28;
-        const QRectF text = leftRow ? QRectF(body.left() + 2, c.y() - 7, upper.left() - body.left() - 6, 14)
-                                    : QRectF(upper.right() + 4, c.y() - 7, body.right() - upper.right() - 6, 14);
+        const QRectF text = leftRow
+                                ? QRectF(body.left() + 2, c.y() - 7, upper.left() - body.left() - 6, 14)
+                                : QRectF(upper.right() + 4, c.y() - 7, body.right() - upper.right() - 6, 14);
         painter.setPen(Lettering);
-        painter.drawText(text, (leftRow ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter, QString::number(pin));
+        painter.drawText(text, (leftRow ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter,
+                         QString::number(pin));
     }
     painter.restore();
 }

@@ -30,7 +30,9 @@ inline constexpr std::array<TPinList, 4> PinLists = {TPinList::Pins1, TPinList::
 int FirstPin(TPinList list);
 // The list that shows pin (1..56) and the line it is on (0..13).
 TPinList ListOfPin(int pin);
-inline int LineOfPin(int pin) { return (pin - 1) % PinsPerList; }
+inline int LineOfPin(int pin) {
+    return (pin - 1) % PinsPerList;
+}
 
 // The connector picture is drawn in these units (pixels at 100 % scale); the markers are circles
 // of MarkerSize drawn around the pins.

@@ -3,50 +3,17 @@
 #include "resources/Strings.h"
 
 const std::array<TCodeEntry, 45> TroubleCodeTable = {{
-    {0, "P3391", SDtcP3391},
-    {0, "P3394", SDtcP3394},
-    {0, "P3121", SDtcP3121},
-    {0, "P3122", SDtcP3122},
-    {0, "P3124", SDtcP3124},
-    {0, "P3125", SDtcP3125},
-    {0, "P3126", SDtcP3126},
-    {0, "P3131", SDtcP3131},
-    {0, "P3132", SDtcP3132},
-    {0, "P3134", SDtcP3134},
-    {0, "P3135", SDtcP3135},
-    {0, "P3136", SDtcP3136},
-    {0, "P3110", SDtcP3110},
-    {0, "P3111", SDtcP3111},
-    {0, "P3112", SDtcP3112},
-    {0, "P3113", SDtcP3113},
-    {0, "P3114", SDtcP3114},
-    {0, "P3220", SDtcP3220},
-    {0, "P3221", SDtcP3221},
-    {0, "P3222", SDtcP3222},
-    {0, "P3223", SDtcP3223},
-    {0, "P3224", SDtcP3224},
-    {0, "P3225", SDtcP3225},
-    {0, "P3226", SDtcP3226},
-    {0, "P3227", SDtcP3227},
-    {0, "U3000", SDtcU3000},
-    {0, "U3002", SDtcU3002},
-    {0, "U3004", SDtcU3004},
-    {0, "U3006", SDtcU3006},
-    {0, "U3008", SDtcU3008},
-    {0, "U300A", SDtcU300A},
-    {0, "U300C", SDtcU300C},
-    {0, "U300E", SDtcU300E},
-    {0, "P3200", SDtcP3200},
-    {0, "P3202", SDtcP3202},
-    {0, "P3204", SDtcP3204},
-    {0, "P3206", SDtcP3206},
-    {0, "P3208", SDtcP3208},
-    {0, "P320A", SDtcP320A},
-    {0, "P320C", SDtcP320C},
-    {0, "P320E", SDtcP320E},
-    {0, "P3230", SDtcP3230},
-    {0, "P3231", SDtcP3231},
-    {0, "P3233", SDtcP3233},
+    {0, "P3391", SDtcP3391}, {0, "P3394", SDtcP3394}, {0, "P3121", SDtcP3121}, {0, "P3122", SDtcP3122},
+    {0, "P3124", SDtcP3124}, {0, "P3125", SDtcP3125}, {0, "P3126", SDtcP3126}, {0, "P3131", SDtcP3131},
+    {0, "P3132", SDtcP3132}, {0, "P3134", SDtcP3134}, {0, "P3135", SDtcP3135}, {0, "P3136", SDtcP3136},
+    {0, "P3110", SDtcP3110}, {0, "P3111", SDtcP3111}, {0, "P3112", SDtcP3112}, {0, "P3113", SDtcP3113},
+    {0, "P3114", SDtcP3114}, {0, "P3220", SDtcP3220}, {0, "P3221", SDtcP3221}, {0, "P3222", SDtcP3222},
+    {0, "P3223", SDtcP3223}, {0, "P3224", SDtcP3224}, {0, "P3225", SDtcP3225}, {0, "P3226", SDtcP3226},
+    {0, "P3227", SDtcP3227}, {0, "U3000", SDtcU3000}, {0, "U3002", SDtcU3002}, {0, "U3004", SDtcU3004},
+    {0, "U3006", SDtcU3006}, {0, "U3008", SDtcU3008}, {0, "U300A", SDtcU300A}, {0, "U300C", SDtcU300C},
+    {0, "U300E", SDtcU300E}, {0, "P3200", SDtcP3200}, {0, "P3202", SDtcP3202}, {0, "P3204", SDtcP3204},
+    {0, "P3206", SDtcP3206}, {0, "P3208", SDtcP3208}, {0, "P320A", SDtcP320A}, {0, "P320C", SDtcP320C},
+    {0, "P320E", SDtcP320E}, {0, "P3230", SDtcP3230}, {0, "P3231", SDtcP3231}, {0, "P3233", SDtcP3233},
     {0, "P3234", SDtcP3234},
 }};
 
@@ -86,8 +53,8 @@ QStringList CodeLines(const QByteArray& payload, int first, const QString& prefi
 }
 
 QString HoursAndMinutes(uint32_t minutes) {
-    return QStringLiteral("%1").arg(minutes / 60, 8) + ResStr(SDiagHours) + QStringLiteral("%1").arg(minutes % 60, 2) +
-           ResStr(SDiagMins);
+    return QStringLiteral("%1").arg(minutes / 60, 8) + ResStr(SDiagHours) +
+           QStringLiteral("%1").arg(minutes % 60, 2) + ResStr(SDiagMins);
 }
 
 } // namespace

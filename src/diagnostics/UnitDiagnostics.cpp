@@ -23,12 +23,12 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QStyleOptionFrame>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 TFormDiagnostics* FormDiagnostics = nullptr;
 
@@ -66,7 +66,8 @@ public:
 class TCounterDelegate : public TLineDelegate {
 public:
     using TLineDelegate::TLineDelegate;
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
         const QString text = opt.text;
@@ -81,14 +82,16 @@ public:
             names = std::max(names, opt.fontMetrics.horizontalAdvance(name));
             values = std::max(values, opt.fontMetrics.horizontalAdvance(value));
         }
-        const QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, view).adjusted(4, 0, 0, 0);
+        const QRect area =
+            style->subElementRect(QStyle::SE_ItemViewItemText, &opt, view).adjusted(4, 0, 0, 0);
         const auto [name, value] = Split(text);
         painter->save();
         painter->setFont(opt.font);
-        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(opt.palette.color(opt.state & QStyle::State_Selected ? QPalette::HighlightedText
+                                                                             : QPalette::Text));
         painter->drawText(area, Qt::AlignLeft | Qt::AlignVCenter, name);
-        const QRect valueArea(area.left() + names + opt.fontMetrics.horizontalAdvance(QLatin1Char(' ')) * 2, area.top(),
-                              values, area.height());
+        const QRect valueArea(area.left() + names + opt.fontMetrics.horizontalAdvance(QLatin1Char(' ')) * 2,
+                              area.top(), values, area.height());
         painter->drawText(valueArea, Qt::AlignRight | Qt::AlignVCenter, value);
         painter->restore();
     }
@@ -197,7 +200,8 @@ void TFormDiagnostics::CreateControls() {
     EditVIN->setMaxLength(VinLength);
     EditVIN->setValidator(new TVinValidator(EditVIN));
     // Room for the 17 characters and the cursor after the last one.
-    EditVIN->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(VinLength + 2, QLatin1Char('W'))) + 12);
+    EditVIN->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(VinLength + 2, QLatin1Char('W'))) +
+                             12);
     EditVIN->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     ButtonReadVIN = new QPushButton(vin);
     ButtonReadVIN->setObjectName(QStringLiteral("ButtonReadVIN"));
@@ -381,7 +385,8 @@ void TFormDiagnostics::AlignVINRuler() {
     QStyleOptionFrame frame;
     frame.initFrom(EditVIN);
     frame.rect = EditVIN->rect();
-    frame.lineWidth = EditVIN->hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, EditVIN) : 0;
+    frame.lineWidth =
+        EditVIN->hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, EditVIN) : 0;
     frame.midLineWidth = 0;
     frame.state |= QStyle::State_Sunken;
     const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &frame, EditVIN);

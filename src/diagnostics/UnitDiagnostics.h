@@ -1,7 +1,7 @@
 #pragma once
 
-#include "config/DataMapViews.h"
 #include "StringIds.h"
+#include "config/DataMapViews.h"
 #include "link/Frames.h"
 
 #include <QWidget>

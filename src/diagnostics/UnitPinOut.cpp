@@ -161,7 +161,8 @@ void TFormPinOut::FitLists() {
     int widest = 0;
     for (const TPinTable* table : {&KeldPins, &OrbPins})
         for (int pin = 1; pin <= PinCount; ++pin)
-            widest = std::max(widest, ListBox1->fontMetrics().horizontalAdvance(PinLine(pin, (*table)[pin - 1])));
+            widest =
+                std::max(widest, ListBox1->fontMetrics().horizontalAdvance(PinLine(pin, (*table)[pin - 1])));
     for (TPinList which : PinLists) {
         QListWidget* list = List(which);
         const int frame = 2 * list->frameWidth();
@@ -216,7 +217,8 @@ void TFormPinOut::closeEvent(QCloseEvent* event) {
 }
 
 void TFormPinOut::ScegliECUChange() {
-    const TEcuModel model = ScegliECU->currentIndex() == int(TEcuModel::ORB04) ? TEcuModel::ORB04 : TEcuModel::KELD04;
+    const TEcuModel model =
+        ScegliECU->currentIndex() == int(TEcuModel::ORB04) ? TEcuModel::ORB04 : TEcuModel::KELD04;
     const TPinTable& table = PinTable(model);
     for (TPinList which : PinLists) {
         QListWidget* list = List(which);

@@ -61,7 +61,8 @@ protected:
             const QByteArray& data = queue.HeadFrame()->Data;
             QString text = QStringLiteral("%1").arg(FrameCommand(data), 2, 16, QLatin1Char('0'));
             const QByteArray payload = FramePayload(data);
-            if (!payload.isEmpty()) text += QLatin1Char(' ') + QString::fromLatin1(payload.toHex(' ').toUpper());
+            if (!payload.isEmpty())
+                text += QLatin1Char(' ') + QString::fromLatin1(payload.toHex(' ').toUpper());
             requests << text;
             queue.Dequeue();
         }

@@ -43,10 +43,11 @@ TEST_F(DiagnosticsOnEcu, ReadsClearsAndReadsAgainCodesAndCounters) {
     form->show();
     ASSERT_TRUE(Settle());
 
-    EXPECT_EQ(Lines(form->DTCListBox),
-              QStringList({"P3391: Sensor power circuit range/performance",
-                           "U300A: Link wire between injector 6 and gas ECU – Short circuit to GND or cut wire",
-                           "P1234: not a standard code", "Pending P3110: Gas pressure sensor – Too low pressure"}));
+    EXPECT_EQ(
+        Lines(form->DTCListBox),
+        QStringList({"P3391: Sensor power circuit range/performance",
+                     "U300A: Link wire between injector 6 and gas ECU – Short circuit to GND or cut wire",
+                     "P1234: not a standard code", "Pending P3110: Gas pressure sensor – Too low pressure"}));
     EXPECT_EQ(Lines(form->CountersListBox),
               QStringList({"Driving cycles: 37", "Time on Gas:        1 hours, 31 mins",
                            "Time on Petrol:        1 hours,  0 mins"}));

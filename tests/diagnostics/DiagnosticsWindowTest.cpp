@@ -6,10 +6,10 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QToolButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 #include <vector>
 
 namespace {
@@ -45,14 +45,21 @@ TEST_F(DiagnosticsWindow, TurnsEachReplyIntoItsLines) {
         {"a code with a letter among its hexadecimal digits, and a trailing odd byte ignored",
          {{cmdTroubleCodes, Bytes({0x01, 0x01, 0x0A, 0xF0, 0x10, 0x31, 0x07})}},
          DTC,
-         {QStringLiteral("U300A: Link wire between injector 6 and gas ECU – Short circuit to GND or cut wire"),
+         {QStringLiteral(
+              "U300A: Link wire between injector 6 and gas ECU – Short circuit to GND or cut wire"),
           gasPressureLow}},
-        {"a reading without codes lists none", {{cmdTroubleCodes, Bytes({0x01, 0x00})}}, DTC, {"No trouble code."}},
+        {"a reading without codes lists none",
+         {{cmdTroubleCodes, Bytes({0x01, 0x00})}},
+         DTC,
+         {"No trouble code."}},
         {"a reply that is not a reading lists none, whatever follows",
          {{cmdTroubleCodes, Bytes({0x02, 0x01, 0x91, 0x33})}},
          DTC,
          {"No trouble code."}},
-        {"a pending code", {{cmdPendingCodes, Bytes({0x0A, 0x30})}}, DTC, {"Pending P300A: not a standard code"}},
+        {"a pending code",
+         {{cmdPendingCodes, Bytes({0x0A, 0x30})}},
+         DTC,
+         {"Pending P300A: not a standard code"}},
         {"pending codes follow the stored ones",
          {{cmdTroubleCodes, Bytes({0x01, 0x01, 0x91, 0x33})}, {cmdPendingCodes, Bytes({0x10, 0x31})}},
          DTC,
@@ -66,7 +73,10 @@ TEST_F(DiagnosticsWindow, TurnsEachReplyIntoItsLines) {
          DTC,
          {"No trouble code."}},
         {"the error log", {{cmdComErrors, Bytes({0x00, 0xF0})}}, COM, {"F000: Eeprom write error"}},
-        {"an error the table does not know", {{cmdComErrors, Bytes({0x07, 0x00})}}, COM, {"0007: Unknown COM error"}},
+        {"an error the table does not know",
+         {{cmdComErrors, Bytes({0x07, 0x00})}},
+         COM,
+         {"0007: Unknown COM error"}},
         {"the log, line by line",
          {{cmdComErrors, Bytes({0x00, 0x00, 0x0A, 0x00})}},
          COM,
@@ -75,13 +85,18 @@ TEST_F(DiagnosticsWindow, TurnsEachReplyIntoItsLines) {
         {"the counters",
          {{cmdCounters, Bytes({0x01, 0x25, 0, 0, 0, 0x5B, 0, 0, 0, 0x3C, 0, 0, 0})}},
          Counters,
-         {"Driving cycles: 37", "Time on Gas:        1 hours, 31 mins", "Time on Petrol:        1 hours,  0 mins"}},
+         {"Driving cycles: 37", "Time on Gas:        1 hours, 31 mins",
+          "Time on Petrol:        1 hours,  0 mins"}},
         {"counters beyond a byte, in full",
          {{cmdCounters, Bytes({0x01, 0x10, 0x27, 0, 0, 0xA0, 0x86, 0x01, 0, 0x3B, 0, 0, 0})}},
          Counters,
-         {"Driving cycles: 10000", "Time on Gas:     1666 hours, 40 mins", "Time on Petrol:        0 hours, 59 mins"}},
+         {"Driving cycles: 10000", "Time on Gas:     1666 hours, 40 mins",
+          "Time on Petrol:        0 hours, 59 mins"}},
         {"the answer to a clear is no reading", {{cmdCounters, Bytes({0x02})}}, Counters, {}},
-        {"a cut reading shows no made-up zeros", {{cmdCounters, Bytes({0x01, 0x25, 0, 0, 0, 0x5B})}}, Counters, {}},
+        {"a cut reading shows no made-up zeros",
+         {{cmdCounters, Bytes({0x01, 0x25, 0, 0, 0, 0x5B})}},
+         Counters,
+         {}},
         {"a VIN", {{cmdVIN, "\x02WVWZZZ1JZXW000001"}}, VIN, {"WVWZZZ1JZXW000001"}},
         {"a VIN reply one byte short", {{cmdVIN, "\x02WVWZZZ1JZXW00000"}}, VIN, {StoredVin}},
         {"a VIN reply one byte long", {{cmdVIN, "\x02WVWZZZ1JZXW0000012"}}, VIN, {StoredVin}},
@@ -114,11 +129,13 @@ TEST_F(DiagnosticsWindow, TurnsEachReplyIntoItsLines) {
 
 TEST_F(DiagnosticsWindow, EveryCodeOfTheTableFindsItsDescription) {
     // The codes are sent as numbers and looked up as text: each must survive the round trip.
-    for (const char* code : {"P3391", "P3121", "P3110", "P3220", "U3000", "U300E", "P3200", "P320A", "P3234"}) {
+    for (const char* code :
+         {"P3391", "P3121", "P3110", "P3220", "U3000", "U300E", "P3200", "P320A", "P3234"}) {
         SCOPED_TRACE(code);
         const QString text = QLatin1String(code);
         const uint16_t letter = uint16_t(QStringLiteral("PCBU").indexOf(text[0]));
-        const uint16_t number = uint16_t(letter << 14 | text.mid(1, 1).toUShort() << 12 | text.mid(2).toUShort(nullptr, 16));
+        const uint16_t number =
+            uint16_t(letter << 14 | text.mid(1, 1).toUShort() << 12 | text.mid(2).toUShort(nullptr, 16));
         form.reset();
         form = std::make_unique<TFormDiagnostics>(&host);
         Reply(cmdTroubleCodes, Bytes({0x01, 0x01, number & 0xFF, number >> 8}));
@@ -192,14 +209,26 @@ TEST_F(DiagnosticsWindow, ToolBarActsOnThePageShownAndAsksBeforeClearing) {
     const QString clearCounters = QStringLiteral("Clearing all counters.\nDo you want to proceed ?");
     const Case cases[] = {
         {"DTC update", TFormDiagnostics::PageDTC, false, {}, {"04 01", "15"}, true, {}},
-        {"DTC clear, yes", TFormDiagnostics::PageDTC, true, {mbYes}, {"04 02", "04 01", "15"}, true, clearCodes},
+        {"DTC clear, yes",
+         TFormDiagnostics::PageDTC,
+         true,
+         {mbYes},
+         {"04 02", "04 01", "15"},
+         true,
+         clearCodes},
         {"DTC clear, no", TFormDiagnostics::PageDTC, true, {mbNo}, {}, false, clearCodes},
         {"VIN update", TFormDiagnostics::PageVIN, false, {}, {"16 02"}, false, {}},
         {"VIN clear", TFormDiagnostics::PageVIN, true, {}, {"16 02"}, true, {}},
         {"COM update", TFormDiagnostics::PageCOM, false, {}, {"05"}, false, {}},
         {"COM clear", TFormDiagnostics::PageCOM, true, {}, {"05"}, true, {}},
         {"Counters update", TFormDiagnostics::PageCounters, false, {}, {"14 01"}, true, {}},
-        {"Counters clear, yes", TFormDiagnostics::PageCounters, true, {mbYes}, {"14 02", "14 01"}, true, clearCounters},
+        {"Counters clear, yes",
+         TFormDiagnostics::PageCounters,
+         true,
+         {mbYes},
+         {"14 02", "14 01"},
+         true,
+         clearCounters},
         {"Counters clear, no", TFormDiagnostics::PageCounters, true, {mbNo}, {}, false, clearCounters},
     };
     for (const Case& c : cases) {
@@ -213,7 +242,8 @@ TEST_F(DiagnosticsWindow, ToolBarActsOnThePageShownAndAsksBeforeClearing) {
         const QListWidget* list = c.page == TFormDiagnostics::PageDTC   ? form->DTCListBox
                                   : c.page == TFormDiagnostics::PageCOM ? form->COMListBox
                                                                         : form->CountersListBox;
-        const bool hadLines = c.page == TFormDiagnostics::PageVIN ? !form->EditVIN->text().isEmpty() : list->count() > 0;
+        const bool hadLines =
+            c.page == TFormDiagnostics::PageVIN ? !form->EditVIN->text().isEmpty() : list->count() > 0;
         ASSERT_TRUE(hadLines);
         dialogs.asked.clear();
         dialogs.answers = c.answers;
@@ -223,7 +253,8 @@ TEST_F(DiagnosticsWindow, ToolBarActsOnThePageShownAndAsksBeforeClearing) {
 
         EXPECT_EQ(TakeRequests(), c.requests);
         EXPECT_EQ(dialogs.asked, c.question.isEmpty() ? QStringList() : QStringList(c.question));
-        const bool empty = c.page == TFormDiagnostics::PageVIN ? form->EditVIN->text().isEmpty() : list->count() == 0;
+        const bool empty =
+            c.page == TFormDiagnostics::PageVIN ? form->EditVIN->text().isEmpty() : list->count() == 0;
         EXPECT_EQ(empty, c.listEmptied);
     }
 }
@@ -266,7 +297,8 @@ TEST_F(DiagnosticsWindow, VinFieldTakesCapitalsAndWritesOnlyAWholeVin) {
     QTest::keyClick(form->EditVIN, Qt::Key_Enter);
     QTest::mouseClick(form->ButtonWriteVIN, Qt::LeftButton);
     QTest::mouseClick(form->ButtonReadVIN, Qt::LeftButton);
-    const QString write = QStringLiteral("16 01 ") + QString::fromLatin1(QByteArray("WVWZZZ1JZXW000001").toHex(' ').toUpper());
+    const QString write =
+        QStringLiteral("16 01 ") + QString::fromLatin1(QByteArray("WVWZZZ1JZXW000001").toHex(' ').toUpper());
     EXPECT_EQ(TakeRequests(), QStringList({write, write, "16 02"}));
 }
 
@@ -276,7 +308,9 @@ TEST_F(DiagnosticsWindow, VinReadFromTheEcuIsWrittenBackByteForByte) {
     const QByteArray kept = QByteArray("\x02") + QByteArray(17, '\xFF');
     Reply(cmdVIN, kept);
     form->WriteVIN();
-    EXPECT_EQ(TakeRequests(), QStringList({QStringLiteral("16 01 ") + QString::fromLatin1(QByteArray(17, '\xFF').toHex(' ').toUpper())}));
+    EXPECT_EQ(TakeRequests(),
+              QStringList({QStringLiteral("16 01 ") +
+                           QString::fromLatin1(QByteArray(17, '\xFF').toHex(' ').toUpper())}));
 }
 
 } // namespace

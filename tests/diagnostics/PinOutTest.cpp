@@ -21,7 +21,9 @@ protected:
         const QRect line = list->visualItemRect(list->item(LineOfPin(pin)));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line.center());
     }
-    int Countdown() { return host.countdowns.count(TGuiCountdown::PinOut) ? host.countdowns[TGuiCountdown::PinOut] : -2; }
+    int Countdown() {
+        return host.countdowns.count(TGuiCountdown::PinOut) ? host.countdowns[TGuiCountdown::PinOut] : -2;
+    }
     static QColor Pixel(const QImage& image, QPoint p) { return image.pixelColor(p); }
 
     FakeGuiHost host;
@@ -51,11 +53,11 @@ TEST_F(PinOutWindow, ListsFollowTheModelAndTheMarkersStay) {
         int pin;
         const char* line;
     };
-    const Case cases[] = {{0, 1, " 1 : KEY"},          {0, 14, "14 : CAN_H"},         {0, 15, "15 : RPM_IN"},
-                          {0, 28, "28 : INJ_3_IN"},    {0, 29, "29 : BATTERY"},      {0, 42, "42 : CAN_L"},
-                          {0, 43, "43 : MAP_IN"},      {0, 56, "56 : INJ_1_IN"},     {1, 1, " 1 : INJ1_IN"},
-                          {1, 14, "14 : NC"},          {1, 15, "15 : VBAT"},         {1, 29, "29 : INJ_1_NEG"},
-                          {1, 43, "43 : BATTERY"},     {1, 56, "56 : INJ4_MOS"}};
+    const Case cases[] = {{0, 1, " 1 : KEY"},       {0, 14, "14 : CAN_H"},    {0, 15, "15 : RPM_IN"},
+                          {0, 28, "28 : INJ_3_IN"}, {0, 29, "29 : BATTERY"},  {0, 42, "42 : CAN_L"},
+                          {0, 43, "43 : MAP_IN"},   {0, 56, "56 : INJ_1_IN"}, {1, 1, " 1 : INJ1_IN"},
+                          {1, 14, "14 : NC"},       {1, 15, "15 : VBAT"},     {1, 29, "29 : INJ_1_NEG"},
+                          {1, 43, "43 : BATTERY"},  {1, 56, "56 : INJ4_MOS"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         form->ScegliECU->setCurrentIndex(c.model);
@@ -64,7 +66,8 @@ TEST_F(PinOutWindow, ListsFollowTheModelAndTheMarkersStay) {
     // Every line of every list belongs to the model shown.
     form->ScegliECU->setCurrentIndex(1);
     for (int pin = 1; pin <= PinCount; ++pin)
-        EXPECT_EQ(form->List(ListOfPin(pin))->item(LineOfPin(pin))->text(), PinLine(pin, OrbPins[size_t(pin - 1)]));
+        EXPECT_EQ(form->List(ListOfPin(pin))->item(LineOfPin(pin))->text(),
+                  PinLine(pin, OrbPins[size_t(pin - 1)]));
     EXPECT_TRUE(form->Marker43->isVisible());
     EXPECT_EQ(form->Marker43->pos(), before);
     EXPECT_EQ(form->Image1->Model(), TEcuModel::ORB04);
@@ -77,13 +80,11 @@ TEST_F(PinOutWindow, MarkerGoesToTheClickedPinAndStartsBlinking) {
         TPinMarker* TFormPinOut::*marker;
         QPoint topLeft;
     };
-    const Case cases[] = {{14, &TFormPinOut::Marker1, {44, 215}},
-                          {43, &TFormPinOut::Marker43, {66, 316}},
-                          {1, &TFormPinOut::Marker1, {44, 40}},
-                          {28, &TFormPinOut::Marker15, {45, 490}},
-                          {29, &TFormPinOut::Marker29, {65, 40}},
-                          {35, &TFormPinOut::Marker29, {65, 40 + 6 * 175 / 13}},
-                          {56, &TFormPinOut::Marker43, {66, 490}}};
+    const Case cases[] = {
+        {14, &TFormPinOut::Marker1, {44, 215}}, {43, &TFormPinOut::Marker43, {66, 316}},
+        {1, &TFormPinOut::Marker1, {44, 40}},   {28, &TFormPinOut::Marker15, {45, 490}},
+        {29, &TFormPinOut::Marker29, {65, 40}}, {35, &TFormPinOut::Marker29, {65, 40 + 6 * 175 / 13}},
+        {56, &TFormPinOut::Marker43, {66, 490}}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pin);
         host.countdowns.clear();
@@ -106,7 +107,8 @@ TEST_F(PinOutWindow, EveryPinIsDrawnWhereItsMarkerCircles) {
         const QColor contact = Pixel(picture, PinCentre(1));
         for (int pin = 1; pin <= PinCount; ++pin) {
             SCOPED_TRACE(pin);
-            const QPoint centre = MarkerPosition(ListOfPin(pin), LineOfPin(pin)) + QPoint(MarkerSize / 2, MarkerSize / 2);
+            const QPoint centre =
+                MarkerPosition(ListOfPin(pin), LineOfPin(pin)) + QPoint(MarkerSize / 2, MarkerSize / 2);
             EXPECT_EQ(Pixel(picture, centre), contact);
             // Between this pin and the next one of its row lies the housing, not another contact.
             if (LineOfPin(pin) < PinsPerList - 1) {

@@ -83,14 +83,17 @@ TEST_F(Program, ConnectionReadsTheVinIntoTheTroubleCodeWindow) {
     ASSERT_EQ(DataMap->DiagnosticsView, FormDiagnostics);
     FormMain->show();
 
-    EXPECT_TRUE(WaitFor([] { return FormDiagnostics->EditVIN->text() == QLatin1String("SAJAA01T8DL123456"); }))
-        << FormDiagnostics->EditVIN->text().toStdString();
+    EXPECT_TRUE(WaitFor([] {
+        return FormDiagnostics->EditVIN->text() == QLatin1String("SAJAA01T8DL123456");
+    })) << FormDiagnostics->EditVIN->text().toStdString();
     // The link's own messages reach the COM page even while the window is hidden.
     ASSERT_TRUE(ecu.Fault(QStringLiteral("refuse 0x14")));
     FormDiagnostics->ReadCounters();
-    EXPECT_TRUE(WaitFor([] { return FormDiagnostics->COMListBox->count() > 0; }));
-    EXPECT_EQ(FormDiagnostics->COMListBox->item(FormDiagnostics->COMListBox->count() - 1)->text(),
-              QStringLiteral("ECU does not support command 0x0014"));
+    const QListWidget* com = FormDiagnostics->COMListBox;
+    EXPECT_TRUE(WaitFor([com] {
+        return com->count() > 0 &&
+               com->item(com->count() - 1)->text() == QLatin1String("ECU does not support command 0x0014");
+    }));
     EXPECT_FALSE(FormDiagnostics->isVisible());
 
     dialogs.answers = {mbYes, mbNo};
