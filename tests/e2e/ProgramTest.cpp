@@ -5,6 +5,7 @@
 #include "common/EcuSim.h"
 #include "common/ProgramFixture.h"
 #include "config/UnitDati.h"
+#include "diagnostics/UnitDiagnostics.h"
 #include "link/Codec.h"
 #include "link/UnitCommunications.h"
 #include "live/UnitAcquisizioni.h"
@@ -12,6 +13,8 @@
 
 #include <QDeadlineTimer>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QTabWidget>
 #include <QThread>
 
@@ -69,6 +72,35 @@ TEST_F(Program, ConnectsToTheEcuNamedInTheSettingsAndFollowsItsMode) {
         DestroyProgram();
         OperatingMode = SlaveMode;
     }
+}
+
+TEST_F(Program, ConnectionReadsTheVinIntoTheTroubleCodeWindow) {
+    TEcuSim ecu;
+    ASSERT_TRUE(ecu.IsRunning()) << ecu.ErrorText().toStdString();
+    ASSERT_TRUE(ecu.Command(QStringLiteral("vin SAJAA01T8DL123456")));
+    ASSERT_TRUE(WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath()));
+    CreateProgram();
+    ASSERT_EQ(DataMap->DiagnosticsView, FormDiagnostics);
+    FormMain->show();
+
+    EXPECT_TRUE(WaitFor([] {
+        return FormDiagnostics->EditVIN->text() == QLatin1String("SAJAA01T8DL123456");
+    })) << FormDiagnostics->EditVIN->text().toStdString();
+    // The link's own messages reach the COM page even while the window is hidden.
+    ASSERT_TRUE(ecu.Fault(QStringLiteral("refuse 0x14")));
+    FormDiagnostics->ReadCounters();
+    const QListWidget* com = FormDiagnostics->COMListBox;
+    EXPECT_TRUE(WaitFor([com] {
+        return com->count() > 0 &&
+               com->item(com->count() - 1)->text() == QLatin1String("ECU does not support command 0x0014");
+    }));
+    EXPECT_FALSE(FormDiagnostics->isVisible());
+
+    dialogs.answers = {mbYes, mbNo};
+    EXPECT_TRUE(FormMain->close());
+    RunDeferredDeletes();
+    DestroyProgram();
+    OperatingMode = SlaveMode;
 }
 
 } // namespace
