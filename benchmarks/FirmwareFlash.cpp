@@ -11,6 +11,7 @@
 #include "app/UserDialogs.h"
 #include "common/EcuSim.h"
 #include "common/ModelLinkClients.h"
+#include "common/RunUntil.h"
 #include "config/UnitDati.h"
 #include "flasher/FirmwareLines.h"
 #include "flasher/UnitFirmwareUpgrade.h"
@@ -39,16 +40,6 @@ public:
     QString OpenFileName(const QString&, const QString&, const QString&) override { return File; }
     QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
 };
-
-bool RunUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-    }
-    return true;
-}
 
 double CpuSeconds() {
     timespec ts{};

@@ -4,6 +4,7 @@
 // model, the link's clients and a view that records what the window would show. The step timer
 // runs at its real 200 ms; the master timer runs as in the program.
 
+#include "common/RunUntil.h"
 #include "FirmwareLines.h"
 #include "app/LinkSettings.h"
 #include "app/Settings.h"
@@ -138,15 +139,7 @@ protected:
         ASSERT_TRUE(WaitUntil([this] { return view.closed; }, ms))
             << "stuck at status " << sequence->StatusText.toStdString() << ", step " << int(sequence->Step);
     }
-    static bool WaitUntil(const std::function<bool()>& done, int ms = 30000) {
-        QElapsedTimer t;
-        t.start();
-        while (!done()) {
-            if (t.elapsed() > ms) return false;
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-        }
-        return true;
-    }
+    static bool WaitUntil(const std::function<bool()>& done, int ms = 30000) { return RunUntil(done, ms, 20); }
 
     QString FirmwareFile(const QByteArrayList& lines, const QString& name = QStringLiteral("KELD_2.06.mhx")) {
         const QString path = dir.filePath(name);
