@@ -697,6 +697,8 @@ void TFormMain::ApplyOperatingMode() {
     SettingsPages->ApplyOperatingMode(compensated);
     ECUSwitchMode1->setText(ResStr(compensated ? SActionSwitchToSlave : SActionSwitchToCompensated));
     ShowConfiguration();
+    // The adaptivity window's load edits change meaning with the mode.
+    if (DataMap && DataMap->AdaptivityView) DataMap->AdaptivityView->RefreshEditors();
     GUIUpdating = false;
 }
 

@@ -1189,10 +1189,13 @@ void TSettingsPages::ApplyEnablingRules() {
            c <= 2 && ControlAs<QCheckBox>("CheckBoxRitornoAutomatico")->isChecked());
     if (Places.Grids) {
         // Each table's row holds its grid and the captions of its rows.
-        if (QWidget* row = Places.Grids->Mappa_Cicchetto->parentWidget()) row->setEnabled(c > 1);
-        if (QWidget* row = Places.Grids->MappaLivelloGas->parentWidget())
-            row->setEnabled(DataMap->LevelSensorType == LevelSensorCustom ||
-                            DataMap->LevelSensorType == LevelSensorReverseCustom);
+        const auto table = [](TNewDrawGrid* grid, bool on) {
+            grid->setEnabled(on);
+            if (QWidget* row = grid->parentWidget()) row->setEnabled(on);
+        };
+        table(Places.Grids->Mappa_Cicchetto, c > 1);
+        table(Places.Grids->MappaLivelloGas, DataMap->LevelSensorType == LevelSensorCustom ||
+                                                 DataMap->LevelSensorType == LevelSensorReverseCustom);
     }
     enable({"EnableAccelerationControl"}, DataMap->MAPSensor > 0);
     enable({"EnableTPSCutOff"}, DataMap->TPSType > 0);
