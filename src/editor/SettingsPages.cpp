@@ -44,7 +44,10 @@ constexpr char FuelSwitchLong = 2;
 
 // Widths that keep the pages aligned: every numeric field, every list.
 constexpr int NumericWidth = 72;
-constexpr int ListWidth = 170;
+constexpr int ListWidth = 190;
+// The room of the row labels, the same in every group, so that the fields of groups stacked in
+// one column of a page line up.
+constexpr int LabelColumnWidth = 190;
 
 const TSettingInfo* InfoOf(const char* Control) {
     for (const TSettingInfo& info : SettingInfos)
@@ -235,8 +238,8 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
     }
     case TControlKind::List: {
         auto* list = new QComboBox(Parent);
-        list->setMinimumWidth(ListWidth);
-        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setFixedWidth(ListWidth);
         w = list;
         break;
     }
@@ -246,7 +249,8 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
         list->setInsertPolicy(QComboBox::NoInsert);
         list->lineEdit()->setMaxLength(int(Info.Max));
         list->setMaxVisibleItems(16);
-        list->setMinimumWidth(ListWidth);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        list->setFixedWidth(ListWidth);
         for (const char* make : Makes)
             list->addItem(QLatin1String(make));
         w = list;
@@ -255,7 +259,7 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
     case TControlKind::Text: {
         auto* edit = new QLineEdit(Parent);
         edit->setMaxLength(int(Info.Max));
-        edit->setMinimumWidth(ListWidth);
+        edit->setFixedWidth(ListWidth);
         w = edit;
         break;
     }
@@ -317,6 +321,7 @@ QGroupBox* TSettingsPages::NewGroup(QWidget* Page, const char* Name, StringId Ti
     grid->setContentsMargins(10, 8, 10, 8);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(5);
+    grid->setColumnMinimumWidth(0, LabelColumnWidth);
     GroupTitles.emplace_back(group, Title);
     if (Focus) FocusBoxes.push_back(group);
     return group;
@@ -575,6 +580,7 @@ void TSettingsPages::BuildFunctions(QWidget* Page) {
     auto* powerPanel = new QFrame(Page);
     powerPanel->setObjectName(QStringLiteral("PanelPowerMode"));
     powerPanel->setFrameShape(QFrame::StyledPanel);
+    powerPanel->setFrameShadow(QFrame::Raised);
     auto* pv = new QVBoxLayout(powerPanel);
     PowerSwitchButton = new QPushButton(powerPanel);
     PowerSwitchButton->setObjectName(QStringLiteral("PowerSwitchButton"));
@@ -583,14 +589,13 @@ void TSettingsPages::BuildFunctions(QWidget* Page) {
     PowerSwitchButton->setIconSize(QSize(40, 40));
     PowerSwitchButton->setFixedSize(72, 72);
     pv->addWidget(PowerSwitchButton, 0, Qt::AlignHCenter);
-    pv->addStretch(1);
 
     page->addWidget(map, 0, 0);
     page->addWidget(injectors, 1, 0);
     page->addWidget(GroupPetrolMapSettings, 2, 0);
     page->addWidget(power, 0, 1, 2, 1);
     if (levels) page->addWidget(levels, 2, 1);
-    page->addWidget(powerPanel, 0, 2, 3, 1);
+    page->addWidget(powerPanel, 0, 2, Qt::AlignTop);
     page->setColumnStretch(0, 1);
     page->setColumnStretch(1, 1);
     page->setRowStretch(3, 1);
@@ -669,6 +674,7 @@ void TSettingsPages::BuildDrivability(QWidget* Page) {
         Indicators[size_t(i)] = value;
         auto* unitLabel = new QLabel(panel);
         unitLabel->setObjectName(QStringLiteral("Unit") + QLatin1String(name));
+        unitLabel->setFixedWidth(28);
         RowLabels.emplace_back(unitLabel, unit);
         h->addWidget(slider, 1);
         h->addWidget(value);
@@ -688,6 +694,7 @@ void TSettingsPages::BuildDrivability(QWidget* Page) {
         g->setContentsMargins(0, 4, 0, 4);
         g->setHorizontalSpacing(8);
         g->setVerticalSpacing(5);
+        g->setColumnMinimumWidth(0, LabelColumnWidth);
         int r = 0;
         AddRow(g, r, NoText, nullptr, {"MapThreshold"});
         AddRow(g, r, NoText, nullptr, {"DeltaMap"});
