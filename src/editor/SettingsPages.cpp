@@ -30,7 +30,9 @@
 #include <QSpinBox>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -146,6 +148,49 @@ bool IsPanel(const QWidget* w) {
     return w->objectName().startsWith(QLatin1String("Panel"));
 }
 
+// The fields of a layout in the order a technician reads them: a page's grid of group boxes down
+// each column and then across (a box as wide as the page closing the columns above it), a
+// group's rows across and then down.
+void CollectTabOrder(QLayout* layout, bool columnsFirst, QList<QWidget*>& order) {
+    if (!layout) return;
+    struct TItem {
+        int band, row, column;
+        QLayoutItem* item;
+    };
+    std::vector<TItem> items;
+    std::vector<int> fullWidthRows;
+    auto* grid = qobject_cast<QGridLayout*>(layout);
+    for (int i = 0; i < layout->count(); ++i) {
+        int row = i, column = 0, rowSpan = 1, columnSpan = 1;
+        if (grid) grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+        if (grid && columnSpan == grid->columnCount() && grid->columnCount() > 1) fullWidthRows.push_back(row);
+        items.push_back({0, row, column, layout->itemAt(i)});
+    }
+    for (TItem& it : items)
+        it.band = int(std::count_if(fullWidthRows.begin(), fullWidthRows.end(), [&](int r) { return r <= it.row; }));
+    std::stable_sort(items.begin(), items.end(), [columnsFirst](const TItem& a, const TItem& b) {
+        return columnsFirst ? std::tuple(a.band, a.column, a.row) < std::tuple(b.band, b.column, b.row)
+                            : std::pair(a.row, a.column) < std::pair(b.row, b.column);
+    });
+    for (const TItem& it : items) {
+        if (QLayout* inner = it.item->layout()) {
+            CollectTabOrder(inner, false, order);
+        } else if (QWidget* w = it.item->widget()) {
+            if (w->layout() && !qobject_cast<QComboBox*>(w) && !qobject_cast<QSpinBox*>(w))
+                CollectTabOrder(w->layout(), false, order);
+            else if (w->focusPolicy() & Qt::TabFocus)
+                order << w;
+        }
+    }
+}
+
+void SetTabOrder(QWidget* page) {
+    QList<QWidget*> order;
+    CollectTabOrder(page->layout(), true, order);
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
 } // namespace
 
 TSettingsPages::TSettingsPages(const TSettingsPagePlaces& Places_, const TSettingsPagesHost& Host_, QObject* parent)
@@ -158,6 +203,8 @@ TSettingsPages::TSettingsPages(const TSettingsPagePlaces& Places_, const TSettin
     if (Places.Functions) BuildFunctions(Places.Functions);
     if (Places.Lambda) BuildLambda(Places.Lambda);
     if (Places.Drivability) BuildDrivability(Places.Drivability);
+    for (QWidget* page : {Places.General, Places.Functions, Places.Lambda, Places.Drivability})
+        if (page) SetTabOrder(page);
 
     QWidget* top = Places.General ? Places.General : Places.Functions;
     GUIShowRangeLabel = new QLineEdit(top);

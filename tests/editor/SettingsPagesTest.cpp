@@ -429,3 +429,74 @@ TEST_F(SettingsPagesTest, Screenshots) {
 }
 
 } // namespace
+
+namespace {
+
+// Tab goes across and down each group, down the groups of each column of the page, then to the
+// next column.
+TEST_F(SettingsPagesTest, TabOrderRunsDownTheGroupsColumnByColumn) {
+    Create();
+    const std::vector<std::vector<const char*>> pages = {
+        {"ComboBoxCarburante", "CylindersEdit", "NumeroLambdaEdit", "PressureReducerType", "BrandComboBox",
+         "CarTypeEdit", "DayEdit", "MonthEdit", "YearEdit", "ButtonToday", "ButtonTurbo", "ComboBoxTipoLambda",
+         "ComboBoxTipoIniettori", "ComboBoxTipoSensoreGas", "EditImpulsiGiro", "ComboBoxTipoTPS", "MAPSensorBox",
+         "PressureSensorType", "ComboBoxTipoAccensione"},
+        {"EditOffsetIniettore", "ButtonAutotuning", "ButtonUpdateGas", "EditTempoMassimaCorrente",
+         "EditCorrenteMantenimento", "EditAperturaIniettori", "ButtonAcqGasoline", "ButtonUpdateGasoline",
+         "ComboBoxTipoCambio", "EditSogliaGiri", "EditThresholdTemp", "ThresholdTempType", "EditRitardoPassaggio",
+         "CheckBoxRitornoAutomatico", "EditTempoBassaPressione", "MappaLivelloGas", "PowerSwitchButton"},
+        {"EnableAccelerationControl", "SliderAccelerationLevel", "MapThreshold", "DeltaMap", "SoftStartT1",
+         "SoftStartT2", "SliderExtraInjection", "SliderFullGroupHoldOff", "SlaveMinDelayEdit", "SlaveMaxDelayEdit",
+         "EnableTPSCutOff", "TPShisteresysEdit", "RPMThresholdEdit", "TPSThresholdEdit", "TPSFallTimeEdit",
+         "Mappa_Cicchetto"}, // a table as wide as the page comes after the columns above it
+    };
+    for (const auto& names : pages) {
+        SCOPED_TRACE(names.front());
+        QStringList expected;
+        for (const char* n : names)
+            expected << QLatin1String(n);
+        QStringList chain;
+        QWidget* w = Find(names.front());
+        for (int guard = 0; guard < 400 && chain.size() < expected.size(); ++guard, w = w->nextInFocusChain()) {
+            QWidget* named = w->objectName().isEmpty() ? w->parentWidget() : w; // a list's own editor
+            if (named && expected.contains(named->objectName()) && !chain.contains(named->objectName()))
+                chain << named->objectName();
+        }
+        EXPECT_EQ(chain.join(QLatin1Char(' ')).toStdString(), expected.join(QLatin1Char(' ')).toStdString());
+    }
+}
+
+TEST_F(SettingsPagesTest, GroupBoxOfTheFocusedFieldIsHighlighted) {
+    Create();
+    FormMain->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FormMain));
+    QWidget* gradient = Settings().FocusedBoxGradient;
+    EXPECT_FALSE(gradient->isVisible());
+    ShowPage(TFormMain::PageDrivability);
+    DataMap->AccelControlOn = true;
+    DataMap->MAPSensor = 1;
+    DataMap->RefreshViews();
+    const std::pair<const char*, const char*> cases[] = {
+        {"SlaveMinDelayEdit", "GroupSlaveDelays"},
+        {"MapThreshold", "PanelAccelerationSettings"},
+        {"SliderExtraInjection", nullptr}, // "Injection control" has no highlight
+    };
+    for (const auto& [field, box] : cases) {
+        SCOPED_TRACE(field);
+        Find(field)->setFocus();
+        ASSERT_TRUE(RunUntil([field] { return QApplication::focusWidget() == Find(field); }, 10000));
+        EXPECT_EQ(gradient->isVisible(), box != nullptr);
+        if (box) EXPECT_EQ(gradient->parentWidget()->objectName(), QLatin1String(box));
+    }
+}
+
+TEST_F(SettingsPagesTest, TurboButtonShowsTheTurboAxis) {
+    Create();
+    for (double top : {2000.0, 1050.0}) {
+        DataMap->MAP_Comp[12] = top;
+        DataMap->RefreshViews();
+        EXPECT_EQ(Settings().ButtonTurbo->isChecked(), top > 1500);
+    }
+}
+
+} // namespace
