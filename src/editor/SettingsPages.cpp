@@ -49,7 +49,7 @@ constexpr int NumericWidth = 72;
 constexpr int ListWidth = 190;
 // The room of the row labels, the same in every group, so that the fields of groups stacked in
 // one column of a page line up.
-constexpr int LabelColumnWidth = 190;
+constexpr int LabelColumnWidth = 160;
 
 const TSettingInfo* InfoOf(const char* Control) {
     for (const TSettingInfo& info : SettingInfos)
@@ -332,7 +332,7 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
         slider->setTickPosition(QSlider::TicksBelow);
         slider->setTickInterval(std::max(1, int((Info.Max - Info.Min) * scale / 10)));
         slider->setPageStep(std::max(1, int((Info.Max - Info.Min) * scale / 10)));
-        slider->setMinimumWidth(160);
+        slider->setMinimumWidth(120);
         w = slider;
         break;
     }
@@ -747,6 +747,9 @@ void TSettingsPages::BuildDrivability(QWidget* Page) {
         AddRow(g, r, NoText, nullptr, {"DeltaMap"});
         AddRow(g, r, SLabelTimes, "LabelTimes", {"SoftStartT1", "SoftStartT2"});
         g->setColumnStretch(5, 1);
+        // The same columns as the slider's row above, so that its fields line up with the slider.
+        for (QGridLayout* aligned : {g, GridOf(accel)})
+            aligned->setColumnMinimumWidth(1, 64);
         FocusBoxes.push_back(settings);
         GridOf(accel)->addWidget(settings, row++, 0, 1, 6);
     }

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QLabel>
 #include <QDir>
 #include <QPushButton>
 
@@ -496,6 +497,24 @@ TEST_F(SettingsPagesTest, TurboButtonShowsTheTurboAxis) {
         DataMap->MAP_Comp[12] = top;
         DataMap->RefreshViews();
         EXPECT_EQ(Settings().ButtonTurbo->isChecked(), top > 1500);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Every page, in either mode, needs no more than a 1366 x 768 screen: the window's least size,
+// which holds every page's group boxes at their least size, fits it.
+TEST_F(SettingsPagesTest, ThePagesFitA1366By768Screen) {
+    Create();
+    for (uint8_t mode : {SlaveMode, CompensatedMode}) {
+        SCOPED_TRACE(int(mode));
+        OperatingMode = mode;
+        FormMain->ApplyOperatingMode();
+        const QSize least = FormMain->minimumSizeHint().expandedTo(FormMain->minimumSize());
+        EXPECT_LE(least.width(), 1366);
+        EXPECT_LE(least.height(), 768);
     }
 }
 
