@@ -144,6 +144,10 @@ protected:
     }
 };
 
+QGridLayout* GridOf(QGroupBox* g) {
+    return static_cast<QGridLayout*>(g->layout());
+}
+
 bool IsPanel(const QWidget* w) {
     return w->objectName().startsWith(QLatin1String("Panel"));
 }
@@ -443,9 +447,6 @@ QWidget* TSettingsPages::EnablePanel(QGroupBox* Group, const char* Box) {
 }
 
 namespace {
-QGridLayout* GridOf(QGroupBox* g) {
-    return static_cast<QGridLayout*>(g->layout());
-}
 // Keeps the fields of a group at its left; the room left goes to the empty column at its right.
 void CloseGrid(QGridLayout* grid, int rows) {
     grid->setColumnStretch(5, 1);
@@ -525,6 +526,7 @@ void TSettingsPages::BuildGeneral(QWidget* Page) {
         AddRow(GridOf(sensors), row, NoText, nullptr, {c});
     CloseGrid(GridOf(sensors), row);
 
+    AlignedGroups.push_back({engine, car});
     page->addWidget(engine, 0, 0);
     page->addWidget(car, 1, 0);
     page->addWidget(sensors, 0, 1, 2, 1);
@@ -637,6 +639,7 @@ void TSettingsPages::BuildFunctions(QWidget* Page) {
     PowerSwitchButton->setFixedSize(72, 72);
     pv->addWidget(PowerSwitchButton, 0, Qt::AlignHCenter);
 
+    AlignedGroups.push_back({map, injectors});
     page->addWidget(map, 0, 0);
     page->addWidget(injectors, 1, 0);
     page->addWidget(GroupPetrolMapSettings, 2, 0);
@@ -689,6 +692,7 @@ void TSettingsPages::BuildLambda(QWidget* Page) {
 
     if (Places.Grids && Places.Grids->GroupLambdaReferences)
         page->addWidget(Places.Grids->GroupLambdaReferences, 0, 0, 1, 3);
+    AlignedGroups.push_back({emulation, thresholds});
     page->addWidget(emulation, 1, 0);
     page->addWidget(thresholds, 2, 0);
     page->addWidget(trim, 1, 1, 2, 1);
@@ -802,6 +806,22 @@ void TSettingsPages::ApplyCaptions() {
         for (int i = 0; i < count; ++i)
             combo->addItem(ResStr(list.Items[size_t(i)]));
         combo->setCurrentIndex(current);
+    }
+    // Groups stacked in one column of a page share the width of their labels, whatever the
+    // language, so that their fields line up.
+    for (const std::vector<QGroupBox*>& column : AlignedGroups) {
+        int widest = LabelColumnWidth;
+        for (QGroupBox* group : column) {
+            QGridLayout* grid = GridOf(group);
+            for (int i = 0; i < grid->count(); ++i) {
+                int row = 0, col = 0, rowSpan = 1, colSpan = 1;
+                grid->getItemPosition(i, &row, &col, &rowSpan, &colSpan);
+                if (auto* label = qobject_cast<QLabel*>(grid->itemAt(i)->widget()); label && col == 0 && colSpan == 2)
+                    widest = std::max(widest, label->minimumSizeHint().width());
+            }
+        }
+        for (QGroupBox* group : column)
+            GridOf(group)->setColumnMinimumWidth(0, widest);
     }
     SetUpdating(was);
 }

@@ -156,6 +156,7 @@ private:
     std::vector<std::pair<QLabel*, StringId>> RowLabels;
     std::vector<std::pair<QAbstractButton*, StringId>> ButtonTexts;
     std::vector<QWidget*> FocusBoxes;
+    std::vector<std::vector<QGroupBox*>> AlignedGroups; // groups stacked in one column of a page
     QPointer<QWidget> FocusedBox;
     bool PowerButtonHeld = false;
 };

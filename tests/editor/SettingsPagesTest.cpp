@@ -519,3 +519,19 @@ TEST_F(SettingsPagesTest, ThePagesFitA1366By768Screen) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SettingsPagesTest, RightClickOnAnAdaptiveButtonOpensTheAdaptivityWindowInstead) {
+    Create();
+    ShowPage(TFormMain::PageFunctions);
+    auto* adapt = Find<QPushButton>("ButtonUpdateGas");
+    QTest::mouseClick(adapt, Qt::RightButton);
+    EXPECT_TRUE(FormAutoAdaptiveParams->isVisible());
+    EXPECT_FALSE(adapt->isChecked());
+    EXPECT_FALSE(DataMap->GasAdapt);
+    QTest::mouseClick(adapt, Qt::LeftButton);
+    EXPECT_TRUE(DataMap->GasAdapt);
+}
+
+} // namespace
