@@ -336,7 +336,6 @@ TEST_F(MapPagesTest, BankButtonShowsTheOtherBankOnBothGasMaps) {
     EXPECT_FALSE(FormMain->ButtonBank->isVisible()) << "one probe";
     EXPECT_EQ(slave->CellText(0, 0), QString());
 
-
     DataMap->LambdaProbes = 2;
     DataMap->RefreshViews(); // the next write takes the pages' controls
     FormMain->PageControlGeneral->setCurrentIndex(TFormMain::PageGeneral);
