@@ -85,10 +85,10 @@ TFormAutoAdaptiveParams::TFormAutoAdaptiveParams(TGuiHost* host, QWidget* parent
         });
         connect(s, &QSlider::sliderReleased, this, [this, target] { ParameterChanged(target); });
     };
-    slider(SliderCorrection, IndicatorCorrection, LabelCorrection, "SliderCorrection", 0, int(10 * CorrectionScale),
-           SCfgUnitPercent, 0);
-    slider(SliderTempoPermanenza, IndicatorTempoPermanenza, LabelTempoPermanenza, "SliderTempoPermanenza", 5, 25,
-           SCfgUnitSecond, 1);
+    slider(SliderCorrection, IndicatorCorrection, LabelCorrection, "SliderCorrection", 0,
+           int(10 * CorrectionScale), SCfgUnitPercent, 0);
+    slider(SliderTempoPermanenza, IndicatorTempoPermanenza, LabelTempoPermanenza, "SliderTempoPermanenza", 5,
+           25, SCfgUnitSecond, 1);
     layout->addLayout(sliders);
     layout->addStretch(1);
 
@@ -150,7 +150,8 @@ void TFormAutoAdaptiveParams::ShowParameters() {
 
     const double correction = slave ? DataMap->AdaptSlaveCorrection : DataMap->AdaptCompCorrection;
     SliderCorrection->setValue(int(std::lround(correction * CorrectionScale)));
-    IndicatorCorrection->setText(FormatPicture(QStringLiteral("#0.0"), SliderCorrection->value() / CorrectionScale));
+    IndicatorCorrection->setText(
+        FormatPicture(QStringLiteral("#0.0"), SliderCorrection->value() / CorrectionScale));
     // A mode switched while the window is open changes what the load edits mean.
     ShowLoadLabels();
     Showing = false;

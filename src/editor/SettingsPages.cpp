@@ -76,7 +76,8 @@ struct TListItems {
 const std::vector<TListItems>& ListItems() {
     static const std::vector<TListItems> lists = {
         {"ComboBoxCarburante", {SItemCNG, SItemLPG}},
-        {"PressureReducerType", {SItemReducerCNGStd, SItemReducerLPGStd, SItemReducerLPGMP, SItemReducerLPGHP}},
+        {"PressureReducerType",
+         {SItemReducerCNGStd, SItemReducerLPGStd, SItemReducerLPGMP, SItemReducerLPGHP}},
         {"ComboBoxTipoAccensione", {SItemMonoCoil, SItemBiCoil, SItemCrankCam}},
         {"ComboBoxTipoLambda",
          {SItemNone, SItemLambda01, SItemLambda05, SItemLambda50, SItemLambda0816, SItemLambdaUEGO}},
@@ -94,13 +95,12 @@ const std::vector<TListItems>& ListItems() {
 }
 
 // The makes offered by BrandComboBox; any other may be typed.
-const char* const Makes[] = {"Audi",       "Alfa Romeo", "BMW",     "Chevrolet", "Chrysler", "Citroen",
-                             "Daewoo",     "Dodge",      "Fiat",    "Ford",      "Honda",    "Hyundai",
-                             "Hummer",     "Jaguar",     "Jeep",    "Kia",       "Lancia",   "Land Rover",
-                             "Lexus",      "Mazda",      "Mercedes", "Mitsubishi", "Nissan", "Opel",
-                             "Peugeot",    "Porsche",    "Renault", "Rover",     "Saab",     "Seat",
-                             "Skoda",      "Smart",      "Subaru",  "Suzuki",    "Toyota",   "Volkswagen",
-                             "Volvo"};
+const char* const Makes[] = {
+    "Audi",    "Alfa Romeo", "BMW",     "Chevrolet",  "Chrysler", "Citroen",    "Daewoo", "Dodge",
+    "Fiat",    "Ford",       "Honda",   "Hyundai",    "Hummer",   "Jaguar",     "Jeep",   "Kia",
+    "Lancia",  "Land Rover", "Lexus",   "Mazda",      "Mercedes", "Mitsubishi", "Nissan", "Opel",
+    "Peugeot", "Porsche",    "Renault", "Rover",      "Saab",     "Seat",       "Skoda",  "Smart",
+    "Subaru",  "Suzuki",     "Toyota",  "Volkswagen", "Volvo"};
 
 // The KELD hardware has no "Matrix" injectors and no "Landi" level sensor: the last items go.
 int KeldItemCount(const char* Control, int Count) {
@@ -167,11 +167,13 @@ void CollectTabOrder(QLayout* layout, bool columnsFirst, QList<QWidget*>& order)
     for (int i = 0; i < layout->count(); ++i) {
         int row = i, column = 0, rowSpan = 1, columnSpan = 1;
         if (grid) grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
-        if (grid && columnSpan == grid->columnCount() && grid->columnCount() > 1) fullWidthRows.push_back(row);
+        if (grid && columnSpan == grid->columnCount() && grid->columnCount() > 1)
+            fullWidthRows.push_back(row);
         items.push_back({0, row, column, layout->itemAt(i)});
     }
     for (TItem& it : items)
-        it.band = int(std::count_if(fullWidthRows.begin(), fullWidthRows.end(), [&](int r) { return r <= it.row; }));
+        it.band = int(
+            std::count_if(fullWidthRows.begin(), fullWidthRows.end(), [&](int r) { return r <= it.row; }));
     std::stable_sort(items.begin(), items.end(), [columnsFirst](const TItem& a, const TItem& b) {
         return columnsFirst ? std::tuple(a.band, a.column, a.row) < std::tuple(b.band, b.column, b.row)
                             : std::pair(a.row, a.column) < std::pair(b.row, b.column);
@@ -197,7 +199,8 @@ void SetTabOrder(QWidget* page) {
 
 } // namespace
 
-TSettingsPages::TSettingsPages(const TSettingsPagePlaces& Places_, const TSettingsPagesHost& Host_, QObject* parent)
+TSettingsPages::TSettingsPages(const TSettingsPagePlaces& Places_, const TSettingsPagesHost& Host_,
+                               QObject* parent)
     : QObject(parent), Places(Places_), Host(Host_) {
     Controls.assign(size_t(SettingCount), nullptr);
     Captions.assign(size_t(SettingCount), nullptr);
@@ -325,7 +328,8 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
         bold.setBold(true);
         button->setFont(bold);
         const char* colour = !std::strcmp(Info.Control, "ButtonUpdateGas") ? "#00a0a0" : "#30b030";
-        button->setStyleSheet(QStringLiteral("QPushButton:checked { color: %1; }").arg(QLatin1String(colour)));
+        button->setStyleSheet(
+            QStringLiteral("QPushButton:checked { color: %1; }").arg(QLatin1String(colour)));
         w = button;
         break;
     }
@@ -399,7 +403,8 @@ void TSettingsPages::AddRow(QGridLayout* Grid, int& Row, StringId Label, const c
         RowLabels.emplace_back(label, text);
         if (i >= 0) Captions[size_t(i)] = label;
         Grid->addWidget(label, Row, 0, 1, 2);
-        const bool wide = qobject_cast<QComboBox*>(w) || (qobject_cast<QLineEdit*>(w) && !qobject_cast<TNumericEdit*>(w));
+        const bool wide =
+            qobject_cast<QComboBox*>(w) || (qobject_cast<QLineEdit*>(w) && !qobject_cast<TNumericEdit*>(w));
         Grid->addWidget(w, Row, 2, 1, wide ? 3 : 1, Qt::AlignLeft);
         ++Row;
         return;
@@ -417,7 +422,8 @@ void TSettingsPages::AddRow(QGridLayout* Grid, int& Row, StringId Label, const c
         if (i >= 0 && SettingInfos[i].Caption != NoText) {
             auto* caption = new QLabel(Grid->parentWidget());
             const char* fixed = CaptionName(name);
-            caption->setObjectName(fixed ? QLatin1String(fixed) : QStringLiteral("Label") + QLatin1String(name));
+            caption->setObjectName(fixed ? QLatin1String(fixed)
+                                         : QStringLiteral("Label") + QLatin1String(name));
             caption->setBuddy(w);
             caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             RowLabels.emplace_back(caption, SettingInfos[i].Caption);
@@ -521,8 +527,9 @@ void TSettingsPages::BuildGeneral(QWidget* Page) {
 
     QGroupBox* sensors = NewGroup(Page, "GroupSensors", SGroupSensors, true);
     row = 0;
-    for (const char* c : {"ComboBoxTipoLambda", "ComboBoxTipoIniettori", "ComboBoxTipoSensoreGas", "EditImpulsiGiro",
-                          "ComboBoxTipoTPS", "MAPSensorBox", "PressureSensorType", "ComboBoxTipoAccensione"})
+    for (const char* c :
+         {"ComboBoxTipoLambda", "ComboBoxTipoIniettori", "ComboBoxTipoSensoreGas", "EditImpulsiGiro",
+          "ComboBoxTipoTPS", "MAPSensorBox", "PressureSensorType", "ComboBoxTipoAccensione"})
         AddRow(GridOf(sensors), row, NoText, nullptr, {c});
     CloseGrid(GridOf(sensors), row);
 
@@ -663,10 +670,12 @@ void TSettingsPages::BuildLambda(QWidget* Page) {
     QGroupBox* trim = NewGroup(Page, "GroupGasTrim", SGroupGasTrim, true);
     row = 0;
     GridOf(trim)->addWidget(EnablePanel(trim, "EnableLambdaController"), row++, 0, 1, 5);
-    AddRow(GridOf(trim), row, SLabelIntegral, "LabelIntegral", {"EditComponenteIngrassare", "EditComponenteSmagrire"});
+    AddRow(GridOf(trim), row, SLabelIntegral, "LabelIntegral",
+           {"EditComponenteIngrassare", "EditComponenteSmagrire"});
     AddRow(GridOf(trim), row, SLabelProportional, "LabelProportional",
            {"EditProporzionaleIngrassare", "EditProporzionaleSmagrire"});
-    AddRow(GridOf(trim), row, SLabelSamplingPeriod, "LabelSamplingPeriod", {"EditPeriodoMin", "EditPeriodoMax"});
+    AddRow(GridOf(trim), row, SLabelSamplingPeriod, "LabelSamplingPeriod",
+           {"EditPeriodoMin", "EditPeriodoMax"});
     auto indicator = [&](QLineEdit*& edit, const char* name, const char* labelName, StringId text) {
         auto* label = new TLeaderLabel(trim);
         label->setObjectName(QLatin1String(labelName));
@@ -681,7 +690,8 @@ void TSettingsPages::BuildLambda(QWidget* Page) {
         GridOf(trim)->addWidget(edit, row++, 2, Qt::AlignLeft);
     };
     indicator(ControllerSpeedIndicator, "EditControllerSpeed", "LabelControllerSpeed", SLabelControllerSpeed);
-    indicator(SamplingPeriodIndicator, "EditSamplingPeriod", "LabelSamplingPeriodNow", SLabelSamplingPeriodNow);
+    indicator(SamplingPeriodIndicator, "EditSamplingPeriod", "LabelSamplingPeriodNow",
+              SLabelSamplingPeriodNow);
     CloseGrid(GridOf(trim), row);
 
     QGroupBox* thresholds = NewGroup(Page, "GroupThresholds", SGroupThresholds, true);
@@ -767,7 +777,8 @@ void TSettingsPages::BuildDrivability(QWidget* Page) {
 
     GroupSlaveDelays = NewGroup(Page, "GroupSlaveDelays", SGroupSlaveDelays, true);
     row = 0;
-    AddRow(GridOf(GroupSlaveDelays), row, SLabelDelays, "LabelDelays", {"SlaveMinDelayEdit", "SlaveMaxDelayEdit"});
+    AddRow(GridOf(GroupSlaveDelays), row, SLabelDelays, "LabelDelays",
+           {"SlaveMinDelayEdit", "SlaveMaxDelayEdit"});
     CloseGrid(GridOf(GroupSlaveDelays), row);
 
     QGroupBox* tps = NewGroup(Page, "GroupTPSCutOff", SGroupTPSCutOff, true);
@@ -781,7 +792,8 @@ void TSettingsPages::BuildDrivability(QWidget* Page) {
     page->addWidget(injection, 0, 1);
     page->addWidget(GroupSlaveDelays, 1, 1);
     page->addWidget(tps, 0, 2, 2, 1);
-    if (Places.Grids && Places.Grids->GroupPrimeTime) page->addWidget(Places.Grids->GroupPrimeTime, 2, 0, 1, 3);
+    if (Places.Grids && Places.Grids->GroupPrimeTime)
+        page->addWidget(Places.Grids->GroupPrimeTime, 2, 0, 1, 3);
     page->setColumnStretch(0, 1);
     page->setColumnStretch(1, 1);
     page->setColumnStretch(2, 1);
@@ -816,7 +828,8 @@ void TSettingsPages::ApplyCaptions() {
             for (int i = 0; i < grid->count(); ++i) {
                 int row = 0, col = 0, rowSpan = 1, colSpan = 1;
                 grid->getItemPosition(i, &row, &col, &rowSpan, &colSpan);
-                if (auto* label = qobject_cast<QLabel*>(grid->itemAt(i)->widget()); label && col == 0 && colSpan == 2)
+                if (auto* label = qobject_cast<QLabel*>(grid->itemAt(i)->widget());
+                    label && col == 0 && colSpan == 2)
                     widest = std::max(widest, label->minimumSizeHint().width());
             }
         }
@@ -984,7 +997,8 @@ void TSettingsPages::ComboBoxCarburanteChange() {
 
 void TSettingsPages::PressureReducerTypeChange() {
     auto* reducer = ControlAs<QComboBox>("PressureReducerType");
-    static const StringId questions[] = {SMsgReducerCNGStd, SMsgReducerLPGStd, SMsgReducerLPGMP, SMsgReducerLPGHP};
+    static const StringId questions[] = {SMsgReducerCNGStd, SMsgReducerLPGStd, SMsgReducerLPGMP,
+                                         SMsgReducerLPGHP};
     const int item = reducer->currentIndex();
     if (item < 0 || item >= int(std::size(questions))) return;
     switch (Dialogs().Ask(TMsgKind::Confirmation, ResStr(questions[item]), mbYes | mbNo | mbCancel)) {
@@ -1045,7 +1059,8 @@ void TSettingsPages::ComboBoxTipoLambdaChange() {
     DataMap->EmulatedLean = lo + (falling ? 0.8 : 0.1) * span;
     DataMap->LeanThreshold = lo + (falling ? 0.6 : 0.3) * span;
     DataMap->RichThreshold = lo + (falling ? 0.3 : 0.6) * span;
-    static const double fractions[12] = {0.55, 0.52, 0.50, 0.50, 0.50, 0.52, 0.52, 0.55, 0.57, 0.57, 0.60, 0.60};
+    static const double fractions[12] = {0.55, 0.52, 0.50, 0.50, 0.50, 0.52,
+                                         0.52, 0.55, 0.57, 0.57, 0.60, 0.60};
     for (int i = 1; i <= 12; ++i)
         DataMap->RiferimentoSondaLambda[i] = lo + span * fractions[i - 1];
     if (type == 0) DataMap->LambdaControllerOn = DataMap->LambdaEmulationOn = false;
@@ -1099,7 +1114,8 @@ void TSettingsPages::ApplyEnableBox(QCheckBox* Box) {
     const bool checked = Box->isChecked();
     for (QObject* o : group->children()) {
         auto* child = qobject_cast<QWidget*>(o);
-        if (!child || child == ownPanel || child == FocusedBoxGradient || child == GUIShowRangeLabel) continue;
+        if (!child || child == ownPanel || child == FocusedBoxGradient || child == GUIShowRangeLabel)
+            continue;
         if (!IsPanel(child)) {
             child->setEnabled(checked);
             continue;
@@ -1151,7 +1167,8 @@ void TSettingsPages::PowerSwitchButtonUp() {
 
 void TSettingsPages::PowerButtonLongPress() {
     *Host.PowerButtonCountdown = -1;
-    if (Acquisitions && Acquisitions->Petrol) SendCommand(CommandBody(cmdFuelSwitch) + FuelSwitchLong, nullptr, false);
+    if (Acquisitions && Acquisitions->Petrol)
+        SendCommand(CommandBody(cmdFuelSwitch) + FuelSwitchLong, nullptr, false);
 }
 
 // ---- Range hint and focus highlight ------------------------------------------------------------
@@ -1295,8 +1312,8 @@ void TSettingsPages::ShowConfiguration() {
     ShowConfigurationDate();
     SetLambdaLimits(DataMap->LambdaType);
     ApplyEnablingRules();
-    for (const char* box : {"EnableLambdaEmulation", "EnableLambdaController", "EnableAccelerationControl",
-                            "EnableTPSCutOff"})
+    for (const char* box :
+         {"EnableLambdaEmulation", "EnableLambdaController", "EnableAccelerationControl", "EnableTPSCutOff"})
         ApplyEnableBox(ControlAs<QCheckBox>(box));
     if (Places.Grids) {
         for (TNewDrawGrid* g : {Places.Grids->MappaPressRedTemp, Places.Grids->MappaGasTemp,
@@ -1380,14 +1397,16 @@ bool TSettingsPages::NumericEditorState(const QObject* sender, TNumericEditorSta
 }
 
 bool TSettingsPages::SpeedEditorValue(TSpeedEditor editor, int& value) const {
-    auto* edit = ControlAs<TNumericEdit>(editor == TSpeedEditor::EditSogliaGiri ? "EditSogliaGiri" : "RPMThresholdEdit");
+    auto* edit = ControlAs<TNumericEdit>(editor == TSpeedEditor::EditSogliaGiri ? "EditSogliaGiri"
+                                                                                : "RPMThresholdEdit");
     if (!edit) return false;
     value = edit->IntegerValue();
     return true;
 }
 
 void TSettingsPages::SetSpeedEditorValue(TSpeedEditor editor, int value) {
-    auto* edit = ControlAs<TNumericEdit>(editor == TSpeedEditor::EditSogliaGiri ? "EditSogliaGiri" : "RPMThresholdEdit");
+    auto* edit = ControlAs<TNumericEdit>(editor == TSpeedEditor::EditSogliaGiri ? "EditSogliaGiri"
+                                                                                : "RPMThresholdEdit");
     if (!edit) return;
     const bool was = Updating();
     SetUpdating(true);

@@ -55,7 +55,8 @@ struct TSettingsPagePlaces {
 class TSettingsPages : public QObject {
     Q_OBJECT
 public:
-    TSettingsPages(const TSettingsPagePlaces& Places, const TSettingsPagesHost& Host, QObject* parent = nullptr);
+    TSettingsPages(const TSettingsPagePlaces& Places, const TSettingsPagesHost& Host,
+                   QObject* parent = nullptr);
 
     // Captions, list items and group titles from the string table; at creation and after a
     // language switch.
@@ -148,9 +149,9 @@ private:
 
     TSettingsPagePlaces Places;
     TSettingsPagesHost Host;
-    std::vector<QWidget*> Controls;   // by setting, null for a setting without a control
-    std::vector<QLabel*> Captions;     // by setting: the caption beside its control, if any
-    std::vector<QLabel*> Indicators;   // by setting: a slider's value indicator
+    std::vector<QWidget*> Controls;  // by setting, null for a setting without a control
+    std::vector<QLabel*> Captions;   // by setting: the caption beside its control, if any
+    std::vector<QLabel*> Indicators; // by setting: a slider's value indicator
     std::array<QSpinBox*, 3> DateEdits{};
     std::vector<std::pair<QGroupBox*, StringId>> GroupTitles;
     std::vector<std::pair<QLabel*, StringId>> RowLabels;

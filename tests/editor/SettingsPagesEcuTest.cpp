@@ -31,11 +31,21 @@ TEST_F(SettingsPagesEcu, EachPageEditWritesExactlyTheBlocksOfItsPage) {
     };
     const Case cases[] = {
         {"Cylinders", TFormMain::PageGeneral, [] { Find<QSpinBox>("CylindersEdit")->setValue(6); }, {"W1"}},
-        {"the offset", TFormMain::PageFunctions, [] { TypeInto("EditOffsetIniettore", Number(1.5)); },
+        {"the offset",
+         TFormMain::PageFunctions,
+         [] { TypeInto("EditOffsetIniettore", Number(1.5)); },
          {"W2", "W9"}},
-        {"a lambda threshold", TFormMain::PageLambda, [] { TypeInto("LeanThresholdEdit", Number(0.4)); }, {"W5"}},
-        {"a Slave delay", TFormMain::PageDrivability, [] { TypeInto("SlaveMinDelayEdit", Number(1.5)); }, {"W7"}},
-        {"a slider", TFormMain::PageDrivability, [] { Find<QSlider>("SliderFullGroupHoldOff")->setValue(40); },
+        {"a lambda threshold",
+         TFormMain::PageLambda,
+         [] { TypeInto("LeanThresholdEdit", Number(0.4)); },
+         {"W5"}},
+        {"a Slave delay",
+         TFormMain::PageDrivability,
+         [] { TypeInto("SlaveMinDelayEdit", Number(1.5)); },
+         {"W7"}},
+        {"a slider",
+         TFormMain::PageDrivability,
+         [] { Find<QSlider>("SliderFullGroupHoldOff")->setValue(40); },
          {"W7"}},
     };
     for (const Case& c : cases) {
@@ -47,7 +57,8 @@ TEST_F(SettingsPagesEcu, EachPageEditWritesExactlyTheBlocksOfItsPage) {
         // The ECU holds what the model now holds.
         for (const QString& w : c.writes) {
             const int block = w.mid(1).toInt();
-            EXPECT_EQ(EcuBlock(ecu, block).toHex(), DataMap->RawData.EncodeBlock(uint8_t(block), 1).toHex()) << block;
+            EXPECT_EQ(EcuBlock(ecu, block).toHex(), DataMap->RawData.EncodeBlock(uint8_t(block), 1).toHex())
+                << block;
         }
         sent.clear();
     }
@@ -89,11 +100,12 @@ TEST_F(SettingsPagesEcu, ReducerQuestionDecidesWhatIsStoredAndWritten) {
         dialogs.asked.clear();
         Find<QComboBox>("PressureReducerType")->setCurrentIndex(c.item);
         ASSERT_TRUE(Settle());
-        const QString reducer[] = {QStringLiteral("CNG STD"), QStringLiteral("LPG STD"), QStringLiteral("LPG MP"),
-                                   QStringLiteral("LPG HP")};
-        EXPECT_EQ(dialogs.asked, QStringList{QStringLiteral("Would you like to load default corrections for %1 "
-                                                            "reducer ?")
-                                                 .arg(reducer[c.item])});
+        const QString reducer[] = {QStringLiteral("CNG STD"), QStringLiteral("LPG STD"),
+                                   QStringLiteral("LPG MP"), QStringLiteral("LPG HP")};
+        EXPECT_EQ(dialogs.asked,
+                  QStringList{QStringLiteral("Would you like to load default corrections for %1 "
+                                             "reducer ?")
+                                  .arg(reducer[c.item])});
         EXPECT_EQ(DataMap->ReducerType, c.stored);
         EXPECT_EQ(Find<QComboBox>("PressureReducerType")->currentIndex(), c.stored);
         EXPECT_EQ(sent, c.writes);
@@ -113,7 +125,10 @@ TEST_F(SettingsPagesEcu, FuelSelectsItsReducerAndOffersItsSlaveMap) {
         QStringList writes;
     };
     const Case cases[] = {
-        {SlaveMode, mbYes, {"Would you like to load default map for CNG fuel ?"}, {"W1", "W6", "W8/1", "W8/2"}},
+        {SlaveMode,
+         mbYes,
+         {"Would you like to load default map for CNG fuel ?"},
+         {"W1", "W6", "W8/1", "W8/2"}},
         {SlaveMode, mbNo, {"Would you like to load default map for CNG fuel ?"}, {"W1", "W6"}},
         {CompensatedMode, mbYes, {}, {"W1", "W6"}},
     };
@@ -223,16 +238,30 @@ TEST_F(SettingsPagesEcu, AdaptivityWindowWritesBlock9OnEveryAcceptedChange) {
     };
     const int firstSpeed = DataMap->Giri_Slave[1];
     const Case cases[] = {
-        {"the minimum speed", true, [&] { type(w->EditMinGiri, QString::number(firstSpeed + 100)); }, {"W9"},
+        {"the minimum speed",
+         true,
+         [&] { type(w->EditMinGiri, QString::number(firstSpeed + 100)); },
+         {"W9"},
          [&] { return DataMap->AdaptMinRPM == firstSpeed + 100; }},
-        {"the correction slider", true, [&] { w->SliderCorrection->setValue(55); }, {"W9"},
+        {"the correction slider",
+         true,
+         [&] { w->SliderCorrection->setValue(55); },
+         {"W9"},
          [] { return qFuzzyCompare(DataMap->AdaptSlaveCorrection, 5.5); }},
-        {"the clip time slider", true, [&] { w->SliderTempoPermanenza->setValue(20); }, {"W9"},
+        {"the clip time slider",
+         true,
+         [&] { w->SliderTempoPermanenza->setValue(20); },
+         {"W9"},
          [] { return DataMap->AdaptDwell == 20; }},
-        {"a speed below the axis, checked", true, [&] { type(w->EditMinGiri, QString::number(firstSpeed - 100)); },
-         {}, [&] { return DataMap->AdaptMinRPM == firstSpeed + 100; }},
-        {"a speed below the axis, unchecked", false,
-         [&] { type(w->EditMinGiri, QString::number(firstSpeed - 100)); }, {"W9"},
+        {"a speed below the axis, checked",
+         true,
+         [&] { type(w->EditMinGiri, QString::number(firstSpeed - 100)); },
+         {},
+         [&] { return DataMap->AdaptMinRPM == firstSpeed + 100; }},
+        {"a speed below the axis, unchecked",
+         false,
+         [&] { type(w->EditMinGiri, QString::number(firstSpeed - 100)); },
+         {"W9"},
          [&] { return DataMap->AdaptMinRPM == firstSpeed - 100; }},
     };
     for (const Case& c : cases) {

@@ -2,8 +2,8 @@
 
 #include "MapPagesFixture.h"
 
-#include "editor/SettingsPages.h"
 #include "config/RawImage.h"
+#include "editor/SettingsPages.h"
 #include "widgets/NumericEdit.h"
 
 #include <QCheckBox>

@@ -7,9 +7,9 @@
 #include "app/Constants.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QDir>
 #include <QPushButton>
 
 namespace {
@@ -17,7 +17,8 @@ namespace {
 TEST_F(SettingsPagesTest, ChangeoverSpeedIsRoundedToHundredsTiesUp) {
     Create();
     ShowPage(TFormMain::PageFunctions);
-    const std::pair<const char*, int> cases[] = {{"2049", 2000}, {"2050", 2100}, {"2151", 2200}, {"500", 500}};
+    const std::pair<const char*, int> cases[] = {
+        {"2049", 2000}, {"2050", 2100}, {"2151", 2200}, {"500", 500}};
     for (const auto& [typed, stored] : cases) {
         SCOPED_TRACE(typed);
         TypeInto("EditSogliaGiri", QLatin1String(typed));
@@ -41,6 +42,11 @@ TEST_F(SettingsPagesTest, OutOfRangeIsRefusedWithRangeCheckingOnAndKeptWithItOff
     EXPECT_EQ(DataMap->ConfigDate, QStringLiteral("010120")) << "a refused edit stamps nothing";
     EXPECT_FALSE(FormMain->EditUndo1->isEnabled());
 
+    // The offset field refuses values above its maximum by itself, range check or not.
+    TypeInto("EditOffsetIniettore", QStringLiteral("12"));
+    EXPECT_TRUE(dialogs.told.size() == 1);
+    EXPECT_DOUBLE_EQ(DataMap->InjectorOffset, 10);
+
     dialogs.told.clear();
     DataMap->EnableCheckRanges = false;
     TypeInto("EditCorrenteMantenimento", QStringLiteral("2.5"));
@@ -62,17 +68,17 @@ TEST_F(SettingsPagesTest, EveryAcceptedEditStampsTodaysDate) {
     const Case cases[] = {
         {"a spin field", TFormMain::PageGeneral, [] { Find<QSpinBox>("CylindersEdit")->setValue(6); },
          [] { return DataMap->Cylinders == 6; }},
-        {"a list", TFormMain::PageGeneral, [] { Find<QComboBox>("ComboBoxTipoAccensione")->setCurrentIndex(2); },
+        {"a list", TFormMain::PageGeneral,
+         [] { Find<QComboBox>("ComboBoxTipoAccensione")->setCurrentIndex(2); },
          [] { return DataMap->IgnitionType == 2; }},
         {"a plain numeric field", TFormMain::PageFunctions,
          [] { TypeInto("EditTempoMassimaCorrente", QStringLiteral("12")); },
          [] { return DataMap->MaxCurrentTime == 12; }},
         {"a check box", TFormMain::PageLambda, [] { Find<QCheckBox>("EnableLambdaController")->click(); },
          [] { return DataMap->LambdaControllerOn; }},
-        {"a two-state button", TFormMain::PageFunctions, [] { Find<QPushButton>("ButtonUpdateGas")->click(); },
-         [] { return DataMap->GasAdapt; }},
-        {"a slider", TFormMain::PageDrivability,
-         [] { Find<QSlider>("SliderExtraInjection")->setValue(35); },
+        {"a two-state button", TFormMain::PageFunctions,
+         [] { Find<QPushButton>("ButtonUpdateGas")->click(); }, [] { return DataMap->GasAdapt; }},
+        {"a slider", TFormMain::PageDrivability, [] { Find<QSlider>("SliderExtraInjection")->setValue(35); },
          [] { return qFuzzyCompare(DataMap->ExtraInjectionFilter, 3.5); }},
         {"the model text on Enter", TFormMain::PageGeneral,
          [] {
@@ -266,7 +272,8 @@ TEST_F(SettingsPagesTest, EnabledBoxesGreyTheirGroups) {
         EXPECT_EQ(DataMap->LambdaEmulationOn, on);
         for (const char* n : trimControls)
             EXPECT_EQ(Find(n)->isEnabled(), on) << n;
-        for (const char* n : {"EditLivelloAltoEmulazione", "EditLivelloBassoEmulazione", "LabelEmulatedLevels"})
+        for (const char* n :
+             {"EditLivelloAltoEmulazione", "EditLivelloBassoEmulazione", "LabelEmulatedLevels"})
             EXPECT_EQ(Find(n)->isEnabled(), on) << n;
         EXPECT_TRUE(trim->isEnabled());
         EXPECT_TRUE(emulation->isEnabled());
@@ -396,11 +403,13 @@ TEST_F(SettingsPagesTest, ModeShowsItsGroupsAndTheAdaptivityWindowItsLoad) {
         const TOneBasedArray<int32_t, 9>& speeds = compensated ? DataMap->Giri_Comp : DataMap->Giri_Slave;
         EXPECT_DOUBLE_EQ(w->EditMinGiri->MinValue, speeds[1]);
         EXPECT_DOUBLE_EQ(w->EditMaxGiri->MaxValue, speeds[9]);
-        const TOneBasedArray<double, 12>& loads = compensated ? DataMap->MAP_Comp : DataMap->TempiBenzina_Slave;
+        const TOneBasedArray<double, 12>& loads =
+            compensated ? DataMap->MAP_Comp : DataMap->TempiBenzina_Slave;
         EXPECT_DOUBLE_EQ(w->EditMinY->MinValue, loads[1]);
         EXPECT_DOUBLE_EQ(w->EditMaxY->MaxValue, loads[12]);
         EXPECT_EQ(w->EditMinY->IsReal(), !compensated);
-        EXPECT_DOUBLE_EQ(w->EditMinY->Value(), compensated ? DataMap->AdaptCompMinY : DataMap->AdaptSlaveMinY);
+        EXPECT_DOUBLE_EQ(w->EditMinY->Value(),
+                         compensated ? DataMap->AdaptCompMinY : DataMap->AdaptSlaveMinY);
     }
 }
 
@@ -420,8 +429,10 @@ TEST_F(SettingsPagesTest, Screenshots) {
         for (const auto& [page, name] : pages) {
             ShowPage(page);
             RunFor(300);
-            FormMain->grab().save(QDir(folder).filePath(QStringLiteral("%1-%2.png").arg(
-                QLatin1String(name), mode == SlaveMode ? QLatin1String("Slave") : QLatin1String("Compensated"))));
+            FormMain->grab().save(QDir(folder).filePath(
+                QStringLiteral("%1-%2.png")
+                    .arg(QLatin1String(name),
+                         mode == SlaveMode ? QLatin1String("Slave") : QLatin1String("Compensated"))));
         }
     }
     FormAutoAdaptiveParams->show();
@@ -439,16 +450,18 @@ TEST_F(SettingsPagesTest, TabOrderRunsDownTheGroupsColumnByColumn) {
     Create();
     const std::vector<std::vector<const char*>> pages = {
         {"ComboBoxCarburante", "CylindersEdit", "NumeroLambdaEdit", "PressureReducerType", "BrandComboBox",
-         "CarTypeEdit", "DayEdit", "MonthEdit", "YearEdit", "ButtonToday", "ButtonTurbo", "ComboBoxTipoLambda",
-         "ComboBoxTipoIniettori", "ComboBoxTipoSensoreGas", "EditImpulsiGiro", "ComboBoxTipoTPS", "MAPSensorBox",
-         "PressureSensorType", "ComboBoxTipoAccensione"},
+         "CarTypeEdit", "DayEdit", "MonthEdit", "YearEdit", "ButtonToday", "ButtonTurbo",
+         "ComboBoxTipoLambda", "ComboBoxTipoIniettori", "ComboBoxTipoSensoreGas", "EditImpulsiGiro",
+         "ComboBoxTipoTPS", "MAPSensorBox", "PressureSensorType", "ComboBoxTipoAccensione"},
         {"EditOffsetIniettore", "ButtonAutotuning", "ButtonUpdateGas", "EditTempoMassimaCorrente",
          "EditCorrenteMantenimento", "EditAperturaIniettori", "ButtonAcqGasoline", "ButtonUpdateGasoline",
-         "ComboBoxTipoCambio", "EditSogliaGiri", "EditThresholdTemp", "ThresholdTempType", "EditRitardoPassaggio",
-         "CheckBoxRitornoAutomatico", "EditTempoBassaPressione", "MappaLivelloGas", "PowerSwitchButton"},
+         "ComboBoxTipoCambio", "EditSogliaGiri", "EditThresholdTemp", "ThresholdTempType",
+         "EditRitardoPassaggio", "CheckBoxRitornoAutomatico", "EditTempoBassaPressione", "MappaLivelloGas",
+         "PowerSwitchButton"},
         {"EnableAccelerationControl", "SliderAccelerationLevel", "MapThreshold", "DeltaMap", "SoftStartT1",
-         "SoftStartT2", "SliderExtraInjection", "SliderFullGroupHoldOff", "SlaveMinDelayEdit", "SlaveMaxDelayEdit",
-         "EnableTPSCutOff", "TPShisteresysEdit", "RPMThresholdEdit", "TPSThresholdEdit", "TPSFallTimeEdit",
+         "SoftStartT2", "SliderExtraInjection", "SliderFullGroupHoldOff", "SlaveMinDelayEdit",
+         "SlaveMaxDelayEdit", "EnableTPSCutOff", "TPShisteresysEdit", "RPMThresholdEdit", "TPSThresholdEdit",
+         "TPSFallTimeEdit",
          "Mappa_Cicchetto"}, // a table as wide as the page comes after the columns above it
     };
     for (const auto& names : pages) {
@@ -458,7 +471,8 @@ TEST_F(SettingsPagesTest, TabOrderRunsDownTheGroupsColumnByColumn) {
             expected << QLatin1String(n);
         QStringList chain;
         QWidget* w = Find(names.front());
-        for (int guard = 0; guard < 400 && chain.size() < expected.size(); ++guard, w = w->nextInFocusChain()) {
+        for (int guard = 0; guard < 400 && chain.size() < expected.size();
+             ++guard, w = w->nextInFocusChain()) {
             QWidget* named = w->objectName().isEmpty() ? w->parentWidget() : w; // a list's own editor
             if (named && expected.contains(named->objectName()) && !chain.contains(named->objectName()))
                 chain << named->objectName();
