@@ -362,11 +362,6 @@ QWidget* TSettingsPages::Control(const char* Name) const {
     return nullptr;
 }
 
-QLabel* TSettingsPages::CaptionOf(const char* Name) const {
-    const int i = IndexOf(Name);
-    return i >= 0 ? Captions[size_t(i)] : nullptr;
-}
-
 // ---- Layout ----------------------------------------------------------------------------------
 
 QGroupBox* TSettingsPages::NewGroup(QWidget* Page, const char* Name, StringId Title, bool Focus) {

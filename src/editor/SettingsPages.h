@@ -122,8 +122,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct TControl;
-    struct TRowPart;
     void CreateControls();
     QWidget* CreateControl(const TSettingInfo& Info, QWidget* Parent);
     void BuildGeneral(QWidget* Page);
@@ -145,7 +143,6 @@ private:
     void StampDate();
     bool Updating() const { return *Host.GUIUpdating; }
     void SetUpdating(bool Value) { *Host.GUIUpdating = Value; }
-    QLabel* CaptionOf(const char* Control) const;
 
     TSettingsPagePlaces Places;
     TSettingsPagesHost Host;
@@ -159,5 +156,4 @@ private:
     std::vector<QWidget*> FocusBoxes;
     std::vector<std::vector<QGroupBox*>> AlignedGroups; // groups stacked in one column of a page
     QPointer<QWidget> FocusedBox;
-    bool PowerButtonHeld = false;
 };

@@ -501,7 +501,9 @@ TEST_F(SettingsPagesTest, GroupBoxOfTheFocusedFieldIsHighlighted) {
         Find(field)->setFocus();
         ASSERT_TRUE(RunUntil([field] { return QApplication::focusWidget() == Find(field); }, 10000));
         EXPECT_EQ(gradient->isVisible(), box != nullptr);
-        if (box) EXPECT_EQ(gradient->parentWidget()->objectName(), QLatin1String(box));
+        if (box) {
+            EXPECT_EQ(gradient->parentWidget()->objectName(), QLatin1String(box));
+        }
     }
 }
 
