@@ -579,6 +579,7 @@ void TSettingsPages::BuildFunctions(QWidget* Page) {
         }
         h->addStretch(1);
         GridOf(GroupPetrolMapSettings)->addLayout(h, 0, 0, 1, 6);
+        GridOf(GroupPetrolMapSettings)->setRowStretch(1, 1);
     }
 
     QGroupBox* power = NewGroup(Page, "GroupGasPower", SGroupGasPower, true);
