@@ -14,6 +14,7 @@
 #include "diagnostics/UnitDiagnostics.h"
 #include "diagnostics/UnitPinOut.h"
 #include "editor/MapGridPages.h"
+#include "editor/SettingsPages.h"
 #include "editor/UnitModifyData.h"
 #include "flasher/UnitFirmwareUpgrade.h"
 #include "link/Frames.h"
@@ -338,6 +339,21 @@ void TFormMain::CreatePages() {
     places.Drivability = Pages[PageDrivability];
     places.ButtonBank = ButtonBank;
     MapGrids = new TMapGridPages(places, this);
+    TSettingsPagePlaces settingsPlaces;
+    settingsPlaces.General = Pages[PageGeneral];
+    settingsPlaces.Functions = Pages[PageFunctions];
+    settingsPlaces.Lambda = Pages[PageLambda];
+    settingsPlaces.Drivability = Pages[PageDrivability];
+    settingsPlaces.Grids = MapGrids;
+    TSettingsPagesHost host;
+    host.GUIUpdating = &GUIUpdating;
+    host.RangeHintCountdown = &RangeHintCountdown;
+    host.PowerButtonCountdown = &PowerButtonCountdown;
+    host.OpenAutotuning = [] { ShowWindow(FormAutotuningKeld); };
+    host.OpenAdaptiveParams = [] { ShowWindow(FormAutoAdaptiveParams); };
+    host.RefreshMapCheck = [this] { RefreshMapCheck(); };
+    host.ClearLambdaChart = [this] { ClearLambdaChart(); };
+    SettingsPages = new TSettingsPages(settingsPlaces, host, this);
     connect(PageControlGeneral, &QTabWidget::currentChanged, this, [this](int index) {
         if (index >= 0 && index < PageCount) MapGrids->PageShown(Pages[size_t(index)]);
     });
@@ -550,6 +566,9 @@ void TFormMain::SetCountdown(TGuiCountdown countdown, int ticks) {
     case TGuiCountdown::PinOut:
         PinOutCountdown = ticks;
         break;
+    case TGuiCountdown::RangeHint:
+        RangeHintCountdown = ticks;
+        break;
     }
 }
 
@@ -658,6 +677,7 @@ void TFormMain::ApplyCaptions() {
     for (const auto& [button, text] : buttons)
         button->setText(ResStr(text));
     MapGrids->ApplyCaptions();
+    SettingsPages->ApplyCaptions();
 
     const StringId pages[PageCount] = {SPageGeneral, SPageFunctions, SPageGasMap,     SPageGasMap,
                                        SPageGasMap,  SPageLambda,    SPageCorrection, SPageDrivability};
@@ -674,8 +694,11 @@ void TFormMain::ApplyOperatingMode() {
     PageControlGeneral->setTabVisible(PagePetrolMap, compensated);
     WindowGasolineMap1->setVisible(compensated);
     EditResetMap->setVisible(!compensated);
+    SettingsPages->ApplyOperatingMode(compensated);
     ECUSwitchMode1->setText(ResStr(compensated ? SActionSwitchToSlave : SActionSwitchToCompensated));
     ShowConfiguration();
+    // The adaptivity window's load edits change meaning with the mode.
+    if (DataMap && DataMap->AdaptivityView) DataMap->AdaptivityView->RefreshEditors();
     GUIUpdating = false;
 }
 
@@ -692,6 +715,27 @@ void TFormMain::ShowConfiguration() {
     UpdateMapColourRanges();
     MapGrids->ShowBank();
     MapGrids->RefreshGrids();
+    SettingsPages->ShowConfiguration();
+}
+
+bool TFormMain::ReadSettingEditors(TSettingEditors& editors) {
+    return SettingsPages->ReadSettingEditors(editors);
+}
+
+bool TFormMain::ReadDateEditors(TDateEditors& date) {
+    return SettingsPages->ReadDateEditors(date);
+}
+
+bool TFormMain::NumericEditorState(const QObject* sender, TNumericEditorState& state) {
+    return TSettingsPages::NumericEditorState(sender, state);
+}
+
+bool TFormMain::SpeedEditorValue(TSpeedEditor editor, int& value) {
+    return SettingsPages->SpeedEditorValue(editor, value);
+}
+
+void TFormMain::SetSpeedEditorValue(TSpeedEditor editor, int value) {
+    SettingsPages->SetSpeedEditorValue(editor, value);
 }
 
 void TFormMain::UpdateMapColourRanges() {
@@ -729,11 +773,11 @@ void TFormMain::UpdateWorkingPoint() {
 }
 
 void TFormMain::ShowRangeHint() {
-    RangeHintCountdown = -1;
+    SettingsPages->ShowRangeHint();
 }
 
 void TFormMain::PowerButtonLongPress() {
-    PowerButtonCountdown = -1;
+    SettingsPages->PowerButtonLongPress();
 }
 
 TFormMain::TSaveAsOutcome TFormMain::FileSaveAs1Execute() {

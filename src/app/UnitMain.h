@@ -17,6 +17,7 @@ class QTimer;
 class QToolButton;
 
 class TMapGridPages;
+class TSettingsPages;
 
 class QChart;
 class QChartView;
@@ -92,6 +93,11 @@ public:
     void UpdateColourRanges() override;
     void RepaintMapGrid(TMapGridId grid) override;
     void BankSwitched() override;
+    bool ReadSettingEditors(TSettingEditors& editors) override;
+    bool ReadDateEditors(TDateEditors& date) override;
+    bool NumericEditorState(const QObject* sender, TNumericEditorState& state) override;
+    bool SpeedEditorValue(TSpeedEditor editor, int& value) override;
+    void SetSpeedEditorValue(TSpeedEditor editor, int value) override;
 
     // The maps' colour ranges follow their cells (after every change of the maps, and of bank).
     void UpdateMapColourRanges();
@@ -208,6 +214,8 @@ public:
     QChart* LambdaChart = nullptr;
     // The nine map grids on their pages.
     TMapGridPages* MapGrids = nullptr;
+    // The controls of the settings pages, their handlers and rules.
+    TSettingsPages* SettingsPages = nullptr;
 
     QTimer* TimerGUI = nullptr;
 

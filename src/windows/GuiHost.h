@@ -8,7 +8,7 @@
 #include <vector>
 
 // The countdowns of the main window's 40 ms interface timer that other windows start and stop.
-enum class TGuiCountdown { Splash, Dialog, Glow, PinOut };
+enum class TGuiCountdown { Splash, Dialog, Glow, PinOut, RangeHint };
 
 // The ECU menu's port entries and "Auto-scan", which the communication window runs. Guarded:
 // the main window and its menu go first at the program's end.

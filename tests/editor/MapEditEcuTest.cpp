@@ -137,6 +137,7 @@ TEST_F(MapEditEcu, EachEditWritesTheBlockAndBankOfItsTableAndNothingMore) {
     TEcuSim ecu;
     Connect(ecu);
     DataMap->LambdaProbes = 2;
+    DataMap->RefreshViews(); // the next write takes the pages' controls
     struct Case {
         const char* what;
         const char* grid;

@@ -281,6 +281,7 @@ TEST_F(MapPagesTest, OutOfRangeValuesAreClippedOnOkAndEverythingRestoredOnCancel
 TEST_F(MapPagesTest, BothBanksChangeTogetherAndTheSwitchWalksThroughTheBanks) {
     Create();
     DataMap->LambdaProbes = 2;
+    DataMap->RefreshViews(); // the next write takes the pages' controls
     TNewDrawGrid* grid = Grid("MappaGas_Slave");
     ShowPageOf(grid);
     EXPECT_TRUE(FormMain->ButtonBank->isVisible());
@@ -317,6 +318,7 @@ TEST_F(MapPagesTest, BothBanksChangeTogetherAndTheSwitchWalksThroughTheBanks) {
 
     // With one probe the switch is hidden and released.
     DataMap->LambdaProbes = 1;
+    DataMap->RefreshViews(); // the next write takes the pages' controls
     Select(grid, 2, 2, 2, 2);
     Key(grid, Qt::Key_Return);
     EXPECT_FALSE(FormModify->BothBankSwitch->isVisible());
@@ -335,6 +337,7 @@ TEST_F(MapPagesTest, BankButtonShowsTheOtherBankOnBothGasMaps) {
     EXPECT_EQ(slave->CellText(0, 0), QString());
 
     DataMap->LambdaProbes = 2;
+    DataMap->RefreshViews(); // the next write takes the pages' controls
     FormMain->PageControlGeneral->setCurrentIndex(TFormMain::PageGeneral);
     EXPECT_FALSE(FormMain->ButtonBank->isVisible());
     ShowPageOf(slave);
