@@ -17,6 +17,7 @@ class QTimer;
 class QToolButton;
 
 class TMapGridPages;
+class TStatusPanel;
 
 class QChart;
 class QChartView;
@@ -62,6 +63,8 @@ public:
     void ShowConfiguration();
     // The status panel and the lambda chart.
     void ShowStatus();
+    void ShowStatusLayout();
+    void AddLambdaChartPoint();
     void ClearLambdaChart();
     // The working-point markers of the map grids.
     void UpdateWorkingPoint();
@@ -208,6 +211,8 @@ public:
     QChart* LambdaChart = nullptr;
     // The nine map grids on their pages.
     TMapGridPages* MapGrids = nullptr;
+    // The status panel's fields, the live lamps on the pages and the lambda chart's series.
+    TStatusPanel* StatusPanel = nullptr;
 
     QTimer* TimerGUI = nullptr;
 
