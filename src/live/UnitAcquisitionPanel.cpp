@@ -196,15 +196,9 @@ void TFormAcquisitionPanel::BuildTracePanel() {
     SuperFast1 = RateMenu->addAction(QString());
     SuperFast1->setObjectName(QStringLiteral("SuperFast1"));
     SuperFast1->setCheckable(true);
-    // The handlers do the toggling themselves.
-    connect(Standard1, &QAction::triggered, this, [this] {
-        Standard1->setChecked(!Standard1->isChecked());
-        StandardClick();
-    });
-    connect(SuperFast1, &QAction::triggered, this, [this] {
-        SuperFast1->setChecked(!SuperFast1->isChecked());
-        SuperFastClick();
-    });
+    // A checkable action has toggled its check mark by the time it reports the choice.
+    connect(Standard1, &QAction::triggered, this, &TFormAcquisitionPanel::StandardClick);
+    connect(SuperFast1, &QAction::triggered, this, &TFormAcquisitionPanel::SuperFastClick);
     ButtonSave->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ButtonSave, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { RateMenu->popup(ButtonSave->mapToGlobal(at)); });

@@ -106,17 +106,17 @@ TEST_F(MetersWindow, AMaxOfZeroPlotsTheValueUnscaled) {
 TEST_F(MetersWindow, RailPressureStaysFlatInStandardPolling) {
     acq.SetStandard(true);
     for (int i = 0; i < 5; ++i) {
-        acq.PollLiveData();
+        clock = clock.addMSecs(150);
+        acq.PollLiveData(); // the window's update, then the request
         // Every byte of the full reply changes from one reply to the next.
         Reply(ReplyCode(cmdLiveData), QByteArray(110, char(0x11 * (i + 1))));
-        Tick();
     }
     const std::vector<QPointF> rail = Points(window.Trace(22));
     const std::vector<QPointF> revs = Points(window.Trace(0));
     ASSERT_EQ(rail.size(), 6u);
     for (size_t i = 1; i < rail.size(); ++i)
         EXPECT_EQ(rail[i].y(), rail[1].y()) << i;
-    EXPECT_NE(revs[2].y(), revs[3].y()); // while the speed moves
+    EXPECT_NE(revs[3].y(), revs[4].y()); // while the speed moves
 }
 
 TEST_F(MetersWindow, GasMetersReadZeroOnPetrolAndFacesFollowTheFlags) {
@@ -247,9 +247,12 @@ TEST_F(MetersWindow, TheRateMenuChoosesThePollingAndItsTraces) {
     };
     const Step steps[] = {
         {window.SuperFast1, false, true, {0, 1, 7, 14, 15, 16, 22}},
-        {window.SuperFast1, true, false, {0, 1, 7, 16}}, // the checked item again: the other rate
-        {window.Standard1, false, true, {0, 1, 7, 14, 15, 16, 22}},
         {window.Standard1, true, false, {0, 1, 7, 16}},
+        {window.SuperFast1, false, true, {0, 1, 7, 14, 15, 16, 22}},
+        // The checked item again switches to the other rate; only choosing a rate's own item
+        // applies its traces.
+        {window.SuperFast1, true, false, {0, 1, 7, 14, 15, 16, 22}},
+        {window.Standard1, false, true, {0, 1, 7, 14, 15, 16, 22}},
     };
     for (const Step& s : steps) {
         s.item->trigger();
@@ -283,13 +286,14 @@ TEST_F(MetersWindow, OpeningSetsTheLambdaRangeAndThePressureSectors) {
     EXPECT_DOUBLE_EQ(window.PressMeter->Minimum(), 0.6);
     EXPECT_DOUBLE_EQ(window.PressMeter->Maximum(), 2.0);
     // Corrections above 10 % up to breakpoint 3, above -10 % up to breakpoint 10: sector 1 ends at
-    // breakpoint 3 (0.8 bar), sector 2 at breakpoint 10 (1.5 bar).
+    // breakpoint 3 (0.8 bar), sector 2 at breakpoint 10 (1.5 bar), each rounded to a thousandth
+    // of the scale.
     const auto& sectors = window.PressMeter->Sectors();
     ASSERT_EQ(sectors.size(), 3u);
-    EXPECT_NEAR(sectors[0].To, 0.8, 1e-9);
-    EXPECT_NEAR(sectors[1].From, 0.8, 1e-9);
-    EXPECT_NEAR(sectors[1].To, 1.5, 1e-9);
-    EXPECT_NEAR(sectors[2].To, 2.0, 1e-9);
+    EXPECT_NEAR(sectors[0].To, 0.8, 0.0015);
+    EXPECT_NEAR(sectors[1].From, 0.8, 0.0015);
+    EXPECT_NEAR(sectors[1].To, 1.5, 0.0015);
+    EXPECT_NEAR(sectors[2].To, 2.0, 0.0015);
     // No ECU connected: nothing to record.
     EXPECT_FALSE(window.ButtonSave->isEnabled());
 }

@@ -155,10 +155,16 @@ TEST_F(StatusPanelFixture, LambdaFieldsAndColoursByProbeTypeAndCount) {
         panel->ShowStatusLayout();
         panel->ShowStatus();
         EXPECT_EQ(Shown("StatusLambdaL"), c.probes > 1);
-        if (c.probes > 1) EXPECT_EQ(Text("StatusLambdaL"), QString::fromLatin1(c.left));
+        if (c.probes > 1) {
+            EXPECT_EQ(Text("StatusLambdaL"), QString::fromLatin1(c.left));
+        }
         EXPECT_EQ(Text("StatusLambdaR"), QString::fromLatin1(c.right));
-        if (c.leftColour.isValid()) EXPECT_EQ(Colour("StatusLambdaL"), c.leftColour);
-        if (c.rightColour.isValid()) EXPECT_EQ(Colour("StatusLambdaR"), c.rightColour);
+        if (c.leftColour.isValid()) {
+            EXPECT_EQ(Colour("StatusLambdaL"), c.leftColour);
+        }
+        if (c.rightColour.isValid()) {
+            EXPECT_EQ(Colour("StatusLambdaR"), c.rightColour);
+        }
         EXPECT_EQ(Caption(SStatusLambdaValue)->isEnabled(), c.valueCaption);
         EXPECT_EQ(!Caption(SStatusLambda)->isHidden(), c.probes == 1);
         EXPECT_EQ(!Caption(SStatusLambda1)->isHidden(), c.probes > 1);
@@ -193,10 +199,11 @@ TEST_F(StatusPanelFixture, InjectionTrimAndReferenceFieldsFollowProbesAndFuel) {
         panel->ShowStatusLayout();
         panel->ShowStatus();
         auto check = [&](const char* name, const char* expected) {
-            if (QLatin1String(expected) == QLatin1String("-"))
+            if (QLatin1String(expected) == QLatin1String("-")) {
                 EXPECT_FALSE(Shown(name)) << name;
-            else
+            } else {
                 EXPECT_EQ(Text(name), QString::fromLatin1(expected)) << name;
+            }
         };
         check("StatusGasolineInjTimeL", c.petrolL);
         check("StatusGasolineInjTimeR", c.petrolR);
