@@ -2,7 +2,9 @@
 #include "live/UnitAcquisitionPanel.h"
 #include "live/UnitAcquisizioni.h"
 
+#include <QAction>
 #include <QChartView>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMetaMethod>
 
