@@ -62,6 +62,13 @@ QString Fixed(double value, int decimals) {
     return QLocale().toString(value, 'f', decimals);
 }
 
+// A Max as its edit shows it: no thousands separator, which would not fit in four characters.
+QString MaxText(double max) {
+    QLocale locale;
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale.toString(max, 'g', 4);
+}
+
 } // namespace
 
 QColor TraceRowEndColour(const QColor& colour) {
@@ -157,7 +164,7 @@ void TFormAcquisitionPanel::BuildTracePanel() {
         validator->setNotation(QDoubleValidator::StandardNotation);
         max->setValidator(validator);
         Maxes[size_t(k)] = info.DefaultMax;
-        max->setText(QLocale().toString(info.DefaultMax, 'g', 4));
+        max->setText(MaxText(info.DefaultMax));
         connect(max, &QLineEdit::textEdited, this, [this, k](const QString& text) {
             bool ok = false;
             const double v = QLocale().toDouble(text, &ok);
@@ -280,7 +287,7 @@ void TFormAcquisitionPanel::BuildMeterPanel() {
     PressMeter->SetTicks(5, 4);
     PressMeter->SetLabelDecimals(1);
     gauge(LambdaMeter, LambdaValue, "LambdaMeter", "LambdaValue", 120);
-    LambdaMeter->SetTicks(5, 2);
+    LambdaMeter->SetTicks(2, 5);
     LambdaMeter->SetLabelDecimals(1);
 
     TempGas = new TThermometer(PanelMeters);
@@ -316,7 +323,7 @@ void TFormAcquisitionPanel::BuildInjectionPanel() {
     PanelBottom = new QFrame(this);
     PanelBottom->setObjectName(QStringLiteral("PanelBottom"));
     PanelBottom->setFrameShape(QFrame::StyledPanel);
-    PanelBottom->setFixedHeight(130);
+    PanelBottom->setFixedHeight(118);
     auto* row = new QHBoxLayout(PanelBottom);
     row->setContentsMargins(4, 2, 4, 2);
     auto group = [this, row](QLabel*& heading, std::array<TRoundMeter*, 8>& meters, std::array<QLabel*, 8>& values,
@@ -340,7 +347,8 @@ void TFormAcquisitionPanel::BuildInjectionPanel() {
             meter->SetName(letters ? QString(QChar('A' + c)) : QString::number(c + 1));
             meter->SetFaceColour(face);
             meter->SetShowValueText(false);
-            meter->setMinimumSize(70, 62);
+            meter->setMinimumWidth(70);
+            meter->setFixedHeight(58);
             auto* value = ValueIndicator(PanelBottom, QStringLiteral("%1%2Value").arg(QLatin1String(prefix)).arg(c + 1));
             value->setMinimumWidth(40);
             grid->addWidget(meter, 0, c);
@@ -348,7 +356,8 @@ void TFormAcquisitionPanel::BuildInjectionPanel() {
             meters[size_t(c)] = meter;
             values[size_t(c)] = value;
         }
-        column->addLayout(grid, 1);
+        column->addLayout(grid);
+        column->addStretch(1);
         row->addLayout(column, 1);
     };
     group(HeadingPetrol, InjBenz, InjBenzValue, "InjBenz", PetrolFace, false);
@@ -512,7 +521,7 @@ void TFormAcquisitionPanel::SetTraceVisible(int index, bool visible) {
 
 void TFormAcquisitionPanel::SetTraceMax(int index, double max) {
     Maxes[size_t(index)] = max;
-    MaxEdits[size_t(index)]->setText(QLocale().toString(max, 'g', 4));
+    MaxEdits[size_t(index)]->setText(MaxText(max));
 }
 
 void TFormAcquisitionPanel::TraceCheckBoxClick() {

@@ -232,7 +232,14 @@ void TRoundMeter::PaintFace() {
         p.drawText(QRectF(c.x() - r, c.y() + r * 0.62, 2 * r, r * 0.2), Qt::AlignCenter, name);
     } else {
         p.drawText(QRectF(c.x() - r, c.y() - r * 0.42, 2 * r, r * 0.2), Qt::AlignCenter, UnitText);
-        if (!name.isEmpty()) p.drawText(QRectF(c.x() - r, c.y() - r * 0.24, 2 * r, r * 0.2), Qt::AlignCenter, name);
+        if (!name.isEmpty()) {
+            // A small meter's name (a cylinder) must still read at a glance.
+            QFont nameFont = small;
+            nameFont.setBold(true);
+            nameFont.setPixelSize(std::max(10, int(r * 0.16)));
+            p.setFont(nameFont);
+            p.drawText(QRectF(c.x() - r, c.y() - r * 0.3, 2 * r, nameFont.pixelSize() * 1.2), Qt::AlignCenter, name);
+        }
     }
 }
 

@@ -90,7 +90,7 @@ void TThermometer::paintEvent(QPaintEvent*) {
     numbers.setPixelSize(std::clamp(int(h / 15), 8, 11));
     p.setFont(numbers);
     const double span = Max - Min;
-    const double major = span > 100 ? 50 : (span > 40 ? 20 : 10);
+    const double major = span > 150 ? 50 : (span > 40 ? 20 : 10);
     const double minor = major / 4;
     const QLocale locale;
     for (double v = std::ceil(Min / minor) * minor; v <= Max + 1e-9; v += minor) {

@@ -3,6 +3,7 @@
 #include "live/UnitAcquisizioni.h"
 
 #include <QAction>
+#include <QChart>
 #include <QChartView>
 #include <QLabel>
 #include <QLineSeries>
@@ -33,7 +34,7 @@ TEST_F(LiveWiring, EverySignalOfTheLiveDataManagerIsFollowed) {
 // lambda chart point, polling switched on clears the chart.
 TEST_F(LiveWiring, RepliesAndTicksReachTheStatusPanelAndTheChart) {
     CreateProgram();
-    auto* lime = FormMain->findChild<QLineSeries*>("Series1");
+    auto* lime = FormMain->LambdaChart->findChild<QLineSeries*>("Series1");
     ASSERT_NE(lime, nullptr);
     Acquisitions->RPM = 2345;
     emit Acquisitions->RefreshStatus();
