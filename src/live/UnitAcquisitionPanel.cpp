@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -80,6 +81,10 @@ QColor TraceRowEndColour(const QColor& colour) {
 TFormAcquisitionPanel::TFormAcquisitionPanel(TGuiHost* host, QWidget* parent)
     : QDialog(parent, Qt::Window), Host(host) {
     Now = [] { return QTime::currentTime(); };
+    ChartRedraw = new QTimer(this);
+    ChartRedraw->setSingleShot(true);
+    ChartRedraw->setInterval(200);
+    connect(ChartRedraw, &QTimer::timeout, this, &TFormAcquisitionPanel::RedrawTraces);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(4);
@@ -244,12 +249,15 @@ void TFormAcquisitionPanel::BuildTracePanel() {
         series->attachAxis(AxisX);
         series->attachAxis(AxisY);
         series->setVisible(TraceTable[size_t(k)].StandardPreset);
+        series->blockSignals(true);
         Traces[size_t(k)] = series;
     }
     AxisX->setRange(0, 100);
     Chart1 = new QChartView(Chart, PanelGraph);
     Chart1->setObjectName(QStringLiteral("Chart1"));
-    Chart1->setRenderHint(QPainter::Antialiasing);
+    // 23 traces of up to 2000 points each: smoothing their edges costs more than it shows at
+    // two points a pixel, and would hold up the polling that shares this thread.
+    Chart1->setRenderHint(QPainter::Antialiasing, false);
     Chart1->setRubberBand(QChartView::HorizontalRubberBand);
     Chart1->viewport()->installEventFilter(this);
     Chart1->installEventFilter(this);
@@ -466,7 +474,10 @@ void TFormAcquisitionPanel::UpdateDisplay() {
         if (drop > 0) {
             for (QLineSeries* s : Traces)
                 s->removePoints(0, std::min(drop, int(s->count())));
-            AxisX->setRange(first->at(0).x(), first->at(first->count() - 1).x());
+            // Every change of the axis redraws all traces: it waits for the batched redraw.
+            ScrollFrom = first->at(0).x();
+            ScrollTo = first->at(first->count() - 1).x();
+            if (!ChartRedraw->isActive()) ChartRedraw->start();
         }
     }
 }
@@ -475,21 +486,38 @@ void TFormAcquisitionPanel::AddTracePoint(int index, double time, double value) 
     if (index < 0 || index >= TraceCount) return;
     const double max = Maxes[size_t(index)];
     Traces[size_t(index)]->append(time, max != 0 ? value * 100.0 / max : value);
+    if (!ChartRedraw->isActive()) ChartRedraw->start();
+}
+
+void TFormAcquisitionPanel::RedrawTraces() {
+    ChartRedraw->stop();
+    if (ScrollTo >= 0) AxisX->setRange(ScrollFrom, ScrollTo);
+    ScrollFrom = ScrollTo = -1;
+    for (QLineSeries* s : Traces) {
+        if (!s->isVisible()) continue;
+        s->blockSignals(false);
+        emit s->pointsReplaced();
+        s->blockSignals(true);
+    }
 }
 
 void TFormAcquisitionPanel::ClearTraces() {
     const QList<QPointF> origin{QPointF(0, 0)};
     for (QLineSeries* s : Traces)
         s->replace(origin);
+    RedrawTraces();
 }
 
 void TFormAcquisitionPanel::ResetAxes() {
+    ScrollFrom = ScrollTo = -1;
     AxisX->setRange(0, 100);
     AxisY->setRange(0, 100);
 }
 
 void TFormAcquisitionPanel::SetTimeAxis(double from, double to) {
+    ScrollFrom = ScrollTo = -1;
     AxisX->setRange(from, to > from ? to : from + 1);
+    RedrawTraces();
 }
 
 void TFormAcquisitionPanel::ResetGaugeMarks() {
@@ -517,6 +545,8 @@ double TFormAcquisitionPanel::TraceMax(int index) const {
 void TFormAcquisitionPanel::SetTraceVisible(int index, bool visible) {
     CheckBoxes[size_t(index)]->setChecked(visible);
     Traces[size_t(index)]->setVisible(visible);
+    // A hidden trace was not redrawn while it gathered points.
+    if (visible) RedrawTraces();
 }
 
 void TFormAcquisitionPanel::SetTraceMax(int index, double max) {
@@ -527,6 +557,7 @@ void TFormAcquisitionPanel::SetTraceMax(int index, double max) {
 void TFormAcquisitionPanel::TraceCheckBoxClick() {
     for (int k = 0; k < TraceCount; ++k)
         Traces[size_t(k)]->setVisible(CheckBoxes[size_t(k)]->isChecked());
+    RedrawTraces();
 }
 
 void TFormAcquisitionPanel::MaxEditReturnPressed(int index) {

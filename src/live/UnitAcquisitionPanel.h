@@ -79,6 +79,10 @@ public:
     // The clock of UpdateDisplay's time steps; a test may set its own.
     std::function<QTime()> Now;
 
+    // Hands the points added since the last redraw and the scrolled time axis to the chart, in
+    // one pass per trace; the ticks of live display ask for it at most five times a second.
+    void RedrawTraces();
+
     QLineSeries* Trace(int index) const { return Traces[size_t(index)]; }
     QCheckBox* TraceCheckBox(int index) const { return CheckBoxes[size_t(index)]; }
     QLineEdit* MaxEdit(int index) const { return MaxEdits[size_t(index)]; }
@@ -141,6 +145,11 @@ private:
     QTime PreviousUpdate;
     QColor GradientEnd{0x00, 0x00, 0x80};
     QString LastRecordingLine;
+    // Points go into the traces with the chart not listening, so that a tick costs one pass over
+    // each trace instead of one per point added and one per point dropped; this timer batches the
+    // redraws of quick ticks.
+    class QTimer* ChartRedraw = nullptr;
+    double ScrollFrom = -1, ScrollTo = -1; // the time axis the next redraw shows, when set
 };
 
 extern TFormAcquisitionPanel* FormAcquisitionPanel;

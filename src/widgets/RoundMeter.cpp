@@ -235,8 +235,10 @@ void TRoundMeter::PaintFace() {
         if (!name.isEmpty()) {
             // A small meter's name (a cylinder) must still read at a glance.
             QFont nameFont = small;
-            nameFont.setBold(true);
-            nameFont.setPixelSize(std::max(10, int(r * 0.16)));
+            if (name.size() <= 2) {
+                nameFont.setBold(true);
+                nameFont.setPixelSize(std::max(10, int(r * 0.16)));
+            }
             p.setFont(nameFont);
             p.drawText(QRectF(c.x() - r, c.y() - r * 0.3, 2 * r, nameFont.pixelSize() * 1.2), Qt::AlignCenter, name);
         }
