@@ -27,6 +27,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -747,6 +748,14 @@ void TFormAcquisitionPanel::reject() {
 bool TFormAcquisitionPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick && (watched == Chart1 || watched == Chart1->viewport())) {
         Chart1DblClick();
+        return true;
+    }
+    // The wheel pans the chart along the time axis; dragging a band zooms into it and the right
+    // button zooms back out.
+    if (event->type() == QEvent::Wheel && watched == Chart1->viewport()) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        const int steps = (wheel->angleDelta().y() + wheel->angleDelta().x()) / 120;
+        Chart->scroll(-steps * Chart->plotArea().width() / 10, 0);
         return true;
     }
     return QDialog::eventFilter(watched, event);
