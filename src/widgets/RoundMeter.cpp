@@ -98,7 +98,7 @@ void TRoundMeter::SetValue(double value) {
 }
 
 void TRoundMeter::ResetMarks() {
-    MarksSet = false;
+    MarksSet = true;
     LowMark = HighMark = CurrentValue;
     update();
 }
