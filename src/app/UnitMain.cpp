@@ -23,6 +23,7 @@
 #include "live/UnitAcquisizioni.h"
 #include "windows/UnitDialog.h"
 #include "windows/UnitGlowingLabel.h"
+#include "live/StatusPanel.h"
 #include "windows/UnitSplash.h"
 
 #include <QAction>
@@ -399,8 +400,10 @@ void TFormMain::CreateBottomPanel() {
         LambdaChart->addAxis(a, where);
         return a;
     };
-    axis(Qt::AlignBottom, 0, 10, 11, "%.0f")->setObjectName(QStringLiteral("LambdaChartTimeAxis"));
-    axis(Qt::AlignLeft, 0, 1, 11, "%.2f")->setObjectName(QStringLiteral("LambdaChartValueAxis"));
+    QValueAxis* timeAxis = axis(Qt::AlignBottom, 0, 10, 11, "%.0f");
+    timeAxis->setObjectName(QStringLiteral("LambdaChartTimeAxis"));
+    QValueAxis* valueAxis = axis(Qt::AlignLeft, 0, 1, 11, "%.2f");
+    valueAxis->setObjectName(QStringLiteral("LambdaChartValueAxis"));
 
     StatusLambdaChart = new QChartView(LambdaChart, PanelBottom);
     StatusLambdaChart->setObjectName(QStringLiteral("StatusLambdaChart"));
@@ -409,6 +412,19 @@ void TFormMain::CreateBottomPanel() {
     StatusLambdaChart->setFrameShadow(QFrame::Sunken);
     StatusLambdaChart->setMinimumWidth(360); // room for the ten-second axis labels
     layout->addWidget(StatusLambdaChart, 1);
+
+    TStatusPlaces places;
+    places.PanelStatus = PanelStatus;
+    places.ChartView = StatusLambdaChart;
+    places.Chart = LambdaChart;
+    places.TimeAxis = timeAxis;
+    places.ValueAxis = valueAxis;
+    places.FunctionsPage = Pages[PageFunctions];
+    places.LambdaPage = Pages[PageLambda];
+    places.DrivabilityPage = Pages[PageDrivability];
+    places.ButtonBank = ButtonBank;
+    StatusPanel = new TStatusPanel(places, this);
+    StatusPanel->SetStatusText = [this](int panel, const QString& text) { SetStatusText(panel, text); };
 }
 
 void TFormMain::CreateStatusBar() {
@@ -443,8 +459,11 @@ void TFormMain::FormCreate() {
     // The grids are sized, and the chart series reserve their points, with the pages and the
     // status panel that hold them.
     Acquisitions = new TAcquisitions;
+    // After each reply: the map check, the working points, then the status panel.
+    connect(Acquisitions, &TAcquisitions::RefreshMapCheck, this, [this] { RefreshMapCheck(); });
     connect(Acquisitions, &TAcquisitions::RefreshWorkingPoint, this, &TFormMain::UpdateWorkingPoint);
     connect(Acquisitions, &TAcquisitions::RefreshStatus, this, &TFormMain::ShowStatus);
+    connect(Acquisitions, &TAcquisitions::LambdaChartTick, this, &TFormMain::AddLambdaChartPoint);
     connect(Acquisitions, &TAcquisitions::LambdaChartCleared, this, &TFormMain::ClearLambdaChart);
     connect(Acquisitions, &TAcquisitions::StatusUpdateSwitched, this, [this](bool on) {
         DiagnosticsEnableStatusUpdate1->setEnabled(!on);
@@ -678,6 +697,7 @@ void TFormMain::ApplyCaptions() {
         button->setText(ResStr(text));
     MapGrids->ApplyCaptions();
     SettingsPages->ApplyCaptions();
+    StatusPanel->ApplyCaptions();
 
     const StringId pages[PageCount] = {SPageGeneral, SPageFunctions, SPageGasMap,     SPageGasMap,
                                        SPageGasMap,  SPageLambda,    SPageCorrection, SPageDrivability};
@@ -716,6 +736,7 @@ void TFormMain::ShowConfiguration() {
     MapGrids->ShowBank();
     MapGrids->RefreshGrids();
     SettingsPages->ShowConfiguration();
+    ShowStatusLayout();
 }
 
 bool TFormMain::ReadSettingEditors(TSettingEditors& editors) {
@@ -761,11 +782,20 @@ void TFormMain::EditUndo1Execute() {
     SetUndoEnabled(false);
 }
 
-void TFormMain::ShowStatus() {}
+void TFormMain::ShowStatus() {
+    StatusPanel->ShowStatus();
+}
+
+void TFormMain::ShowStatusLayout() {
+    StatusPanel->ShowStatusLayout();
+}
+
+void TFormMain::AddLambdaChartPoint() {
+    StatusPanel->AddLambdaChartPoint();
+}
 
 void TFormMain::ClearLambdaChart() {
-    for (QAbstractSeries* series : LambdaChart->series())
-        if (auto* line = qobject_cast<QXYSeries*>(series)) line->clear();
+    StatusPanel->ClearLambdaChart();
 }
 
 void TFormMain::UpdateWorkingPoint() {

@@ -18,6 +18,7 @@ class QToolButton;
 
 class TMapGridPages;
 class TSettingsPages;
+class TStatusPanel;
 
 class QChart;
 class QChartView;
@@ -63,6 +64,8 @@ public:
     void ShowConfiguration();
     // The status panel and the lambda chart.
     void ShowStatus();
+    void ShowStatusLayout();
+    void AddLambdaChartPoint();
     void ClearLambdaChart();
     // The working-point markers of the map grids.
     void UpdateWorkingPoint();
@@ -216,6 +219,8 @@ public:
     TMapGridPages* MapGrids = nullptr;
     // The controls of the settings pages, their handlers and rules.
     TSettingsPages* SettingsPages = nullptr;
+    // The status panel's fields, the live lamps on the pages and the lambda chart's series.
+    TStatusPanel* StatusPanel = nullptr;
 
     QTimer* TimerGUI = nullptr;
 

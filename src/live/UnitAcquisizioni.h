@@ -6,6 +6,7 @@
 #include "live/Traces.h"
 
 #include <QFile>
+#include <QMetaMethod>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -130,6 +131,8 @@ public:
     void EndLoading();
     // The file shown while Loading.
     QString LoadedFileName() const { return LoadedFile; }
+    // Whether a window follows the signal; the program checks its own wiring with it.
+    bool SignalFollowed(const QMetaMethod& signal) const { return isSignalConnected(signal); }
 
 signals:
     // After each decoded reply, in this order. The map-check window acts on the first one only

@@ -1,0 +1,299 @@
+#include "widgets/RoundMeter.h"
+
+#include <QLocale>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+QPointF Polar(QPointF centre, double radius, double degrees) {
+    const double a = degrees * Pi / 180.0;
+    return {centre.x() + radius * std::cos(a), centre.y() - radius * std::sin(a)};
+}
+
+} // namespace
+
+TRoundMeter::TRoundMeter(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void TRoundMeter::SetRange(double minimum, double maximum) {
+    if (minimum == Min && maximum == Max) return;
+    Min = minimum;
+    Max = maximum > minimum ? maximum : minimum + 1;
+    Invalidate();
+}
+
+void TRoundMeter::SetSweep(int degrees) {
+    SweepDegrees = std::clamp(degrees, 60, 300);
+    Invalidate();
+}
+
+void TRoundMeter::SetTicks(int majorIntervals, int minorTicks) {
+    MajorIntervals = std::max(1, majorIntervals);
+    MinorTicks = std::max(1, minorTicks);
+    Invalidate();
+}
+
+void TRoundMeter::SetLabelDecimals(int decimals) {
+    LabelDecimals = decimals;
+    Invalidate();
+}
+
+void TRoundMeter::SetName(const QString& name) {
+    if (name == NameText) return;
+    NameText = name;
+    Invalidate();
+}
+
+void TRoundMeter::SetUnit(const QString& unit) {
+    if (unit == UnitText) return;
+    UnitText = unit;
+    Invalidate();
+}
+
+void TRoundMeter::SetValueDecimals(int decimals) {
+    ValueDecimals = decimals;
+    update();
+}
+
+void TRoundMeter::SetSectors(std::vector<TMeterSector> sectors) {
+    SectorList = std::move(sectors);
+    Invalidate();
+}
+
+void TRoundMeter::SetFaceColour(const QColor& colour) {
+    FaceTint = colour;
+    Invalidate();
+}
+
+void TRoundMeter::SetFaceGradientVisible(bool visible) {
+    if (visible == GradientShown) return;
+    GradientShown = visible;
+    Invalidate();
+}
+
+void TRoundMeter::SetShowValueText(bool show) {
+    ValueTextShown = show;
+    update();
+}
+
+void TRoundMeter::SetValue(double value) {
+    if (!std::isfinite(value)) return;
+    if (!MarksSet) {
+        LowMark = HighMark = value;
+        MarksSet = true;
+    } else {
+        LowMark = std::min(LowMark, value);
+        HighMark = std::max(HighMark, value);
+    }
+    if (value == CurrentValue) return;
+    CurrentValue = value;
+    update();
+}
+
+void TRoundMeter::ResetMarks() {
+    MarksSet = true;
+    LowMark = HighMark = CurrentValue;
+    update();
+}
+
+void TRoundMeter::Invalidate() {
+    FaceCache = QPixmap();
+    update();
+}
+
+void TRoundMeter::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    FaceCache = QPixmap();
+}
+
+double TRoundMeter::AngleOf(double value) const {
+    const double f = std::clamp((value - Min) / (Max - Min), 0.0, 1.0);
+    return 90.0 + SweepDegrees / 2.0 - f * SweepDegrees;
+}
+
+// A meter of 180 degrees or less is a fan: its centre sits low so the arc fills the widget.
+QPointF TRoundMeter::CentreOfDial() const {
+    const double w = width(), h = height();
+    if (SweepDegrees > 180) return {w / 2.0, h / 2.0};
+    return {w / 2.0, 4.0 + RadiusOfDial()};
+}
+
+double TRoundMeter::RadiusOfDial() const {
+    const double w = width(), h = height();
+    if (SweepDegrees > 180) return std::max(10.0, std::min(w, h) / 2.0 - 3.0);
+    // Room under the centre for the value.
+    return std::max(10.0, std::min(w / 2.0 - 3.0, (h - 8.0) * 0.78));
+}
+
+void TRoundMeter::PaintFace() {
+    const qreal ratio = devicePixelRatioF();
+    FaceCache = QPixmap(size() * ratio);
+    FaceCache.setDevicePixelRatio(ratio);
+    FaceCache.fill(Qt::transparent);
+    QPainter p(&FaceCache);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    const QPointF c = CentreOfDial();
+    const double r = RadiusOfDial();
+    const double start = 90.0 + SweepDegrees / 2.0;
+
+    // Bezel and face: a full disc for a wide sweep, a fan with a flat base for a narrow one.
+    QPainterPath outline;
+    if (SweepDegrees > 180) {
+        outline.addEllipse(c, r, r);
+    } else {
+        const double spread = std::max(SweepDegrees / 2.0 + 8.0, 90.0);
+        const double from = 90.0 - spread, to = 90.0 + spread;
+        const double base = r * 0.16;
+        outline.moveTo(Polar(c, r, to));
+        outline.arcTo(QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r), to, -(to - from));
+        outline.lineTo(c.x() + r * std::cos(from * Pi / 180), c.y() + base);
+        outline.lineTo(c.x() - r * std::cos(from * Pi / 180), c.y() + base);
+        outline.closeSubpath();
+    }
+    QLinearGradient bezel(0, c.y() - r, 0, c.y() + r);
+    bezel.setColorAt(0, QColor(0x70, 0x74, 0x7a));
+    bezel.setColorAt(1, QColor(0x20, 0x22, 0x26));
+    p.setPen(Qt::NoPen);
+    p.setBrush(bezel);
+    p.drawPath(outline);
+
+    QRadialGradient face(c, r, QPointF(c.x() - r * 0.3, c.y() - r * 0.4));
+    if (GradientShown) {
+        face.setColorAt(0, Qt::white);
+        face.setColorAt(1, FaceTint);
+    } else {
+        face.setColorAt(0, QColor(0xfa, 0xfa, 0xf6));
+        face.setColorAt(1, QColor(0xdc, 0xdc, 0xd6));
+    }
+    p.setBrush(face);
+    const double inset = std::max(2.0, r * 0.05);
+    QTransform shrink;
+    shrink.translate(c.x(), c.y());
+    shrink.scale((r - inset) / r, (r - inset) / r);
+    shrink.translate(-c.x(), -c.y());
+    p.drawPath(shrink.map(outline));
+
+    const double scaleR = r - inset - std::max(2.0, r * 0.04);
+    const QRectF arcRect(c.x() - scaleR, c.y() - scaleR, 2 * scaleR, 2 * scaleR);
+    // Sectors as a band inside the scale.
+    const double band = std::max(3.0, r * 0.09);
+    for (const TMeterSector& s : SectorList) {
+        const double a0 = AngleOf(s.From), a1 = AngleOf(s.To);
+        if (a0 == a1) continue;
+        QPen pen(s.Colour, band, Qt::SolidLine, Qt::FlatCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        const QRectF bandRect = arcRect.adjusted(band / 2, band / 2, -band / 2, -band / 2);
+        p.drawArc(bandRect, int(a0 * 16), int((a1 - a0) * 16));
+    }
+
+    // Scale line, ticks and numbers.
+    QPen scalePen(QColor(0x20, 0x20, 0x20), std::max(1.0, r * 0.015));
+    p.setPen(scalePen);
+    p.drawArc(arcRect, int(start * 16), int(-SweepDegrees * 16));
+    QFont numbers = font();
+    numbers.setPixelSize(std::max(7, int(r * 0.15)));
+    numbers.setBold(true);
+    p.setFont(numbers);
+    const QLocale locale;
+    const int steps = MajorIntervals * MinorTicks;
+    for (int i = 0; i <= steps; ++i) {
+        const double v = Min + (Max - Min) * i / steps;
+        const double a = AngleOf(v);
+        const bool major = i % MinorTicks == 0;
+        const double len = major ? r * 0.14 : r * 0.07;
+        p.setPen(QPen(QColor(0x20, 0x20, 0x20), major ? std::max(1.2, r * 0.025) : 1.0));
+        p.drawLine(Polar(c, scaleR, a), Polar(c, scaleR - len, a));
+        if (major) {
+            const QString text = locale.toString(v, 'f', LabelDecimals);
+            const QPointF at = Polar(c, scaleR - len - numbers.pixelSize() * 0.95, a);
+            const QRectF box(at.x() - 30, at.y() - numbers.pixelSize(), 60, 2 * numbers.pixelSize());
+            p.drawText(box, Qt::AlignCenter, text);
+        }
+    }
+
+    // Name and unit.
+    QFont small = font();
+    small.setPixelSize(std::max(7, int(r * 0.12)));
+    p.setFont(small);
+    p.setPen(QColor(0x30, 0x30, 0x40));
+    const QString name = NameText.trimmed();
+    if (SweepDegrees > 180) {
+        p.drawText(QRectF(c.x() - r, c.y() - r * 0.48, 2 * r, r * 0.2), Qt::AlignCenter, UnitText);
+        p.drawText(QRectF(c.x() - r, c.y() + r * 0.62, 2 * r, r * 0.2), Qt::AlignCenter, name);
+    } else {
+        p.drawText(QRectF(c.x() - r, c.y() - r * 0.42, 2 * r, r * 0.2), Qt::AlignCenter, UnitText);
+        if (!name.isEmpty()) {
+            // A small meter's name (a cylinder) must still read at a glance.
+            QFont nameFont = small;
+            if (name.size() <= 2) {
+                nameFont.setBold(true);
+                nameFont.setPixelSize(std::max(10, int(r * 0.16)));
+            }
+            p.setFont(nameFont);
+            p.drawText(QRectF(c.x() - r, c.y() - r * 0.3, 2 * r, nameFont.pixelSize() * 1.2), Qt::AlignCenter, name);
+        }
+    }
+}
+
+void TRoundMeter::paintEvent(QPaintEvent*) {
+    if (FaceCache.isNull() || FaceCache.deviceIndependentSize().toSize() != size()) PaintFace();
+    QPainter p(this);
+    p.drawPixmap(0, 0, FaceCache);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+
+    const QPointF c = CentreOfDial();
+    const double r = RadiusOfDial();
+
+    // Lowest and highest marks: small triangles outside the scale.
+    if (MarksSet && HighMark != LowMark) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0x20, 0x60, 0xd0));
+        for (double mark : {LowMark, HighMark}) {
+            const double a = AngleOf(mark);
+            QPolygonF tri;
+            tri << Polar(c, r * 0.86, a) << Polar(c, r * 0.95, a + 3) << Polar(c, r * 0.95, a - 3);
+            p.drawPolygon(tri);
+            p.setBrush(QColor(0xd0, 0x30, 0x20));
+        }
+    }
+
+    // Value in figures.
+    if (ValueTextShown) {
+        QFont valueFont = font();
+        valueFont.setPixelSize(std::max(8, int(r * (SweepDegrees > 180 ? 0.17 : 0.2))));
+        valueFont.setBold(true);
+        p.setFont(valueFont);
+        p.setPen(QColor(0x10, 0x10, 0x10));
+        const QString text = QLocale().toString(CurrentValue, 'f', ValueDecimals);
+        const QRectF box = SweepDegrees > 180 ? QRectF(c.x() - r, c.y() + r * 0.28, 2 * r, r * 0.3)
+                                              : QRectF(c.x() - r, c.y() - r * 0.02 + r * 0.12, 2 * r, height() - c.y());
+        p.drawText(box, SweepDegrees > 180 ? Qt::AlignCenter : (Qt::AlignHCenter | Qt::AlignTop), text);
+    }
+
+    // Needle with a hub.
+    const double a = AngleOf(CurrentValue);
+    const double len = r * 0.8;
+    const double half = std::max(1.5, r * 0.035);
+    QPolygonF needle;
+    needle << Polar(c, len, a) << Polar(c, half, a + 90) << Polar(c, r * 0.12, a + 180) << Polar(c, half, a - 90);
+    p.setPen(QPen(QColor(0x80, 0x00, 0x00), 0.8));
+    p.setBrush(QColor(0xe0, 0x20, 0x10));
+    p.drawPolygon(needle);
+    QRadialGradient hub(c, r * 0.08, c - QPointF(r * 0.02, r * 0.02));
+    hub.setColorAt(0, QColor(0x90, 0x90, 0x90));
+    hub.setColorAt(1, QColor(0x20, 0x20, 0x20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(hub);
+    p.drawEllipse(c, r * 0.07, r * 0.07);
+}
