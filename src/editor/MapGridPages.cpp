@@ -44,7 +44,7 @@ constexpr QRgb PaleGreen = 0xC8FFC8, PaleCyan = 0xC8FFFA, Navy = 0x000080, Teal 
 
 // One grid of the main window. The header row and column show the data kind's axes as the
 // kind table gives them.
-struct TGridSpec {
+struct TGridDescription {
     const char* Name;
     TPlace Place;
     int Cols, Rows;
@@ -65,7 +65,7 @@ struct TGridSpec {
 };
 
 // clang-format off
-const TGridSpec GridSpecs[TMapGridPages::GridCount] = {
+const TGridDescription GridDescriptions[TMapGridPages::GridCount] = {
 //   name                 place                cols rows col hdr data kind                     contour min colour  max colour design      header     text       right disabled marker x                                       marker y                                     lambda
     {"MappaBenzina",      TPlace::PetrolMap,   10,  13,  true,   K::Benzina,                   true,   PetrolLow,  Lime,      4,    17,   PaleGreen, DarkGreen, 10,   false,   TLive::RPM,          K::Giri_Comp,            TLive::MAP,             K::MAP_Benzina,        TMarkerLambda::Lambda1},
     {"MappaGas_Comp",     TPlace::GasMapComp,  10,  13,  true,   K::TempiGas_Comp_banco1,      true,   Teal,       SkyBlue,   3,    16,   PaleCyan,  Navy,      10,   false,   TLive::RPM,          K::Giri_Comp,            TLive::MAP,             K::MAP_Comp,           TMarkerLambda::BankLambda},
@@ -79,16 +79,16 @@ const TGridSpec GridSpecs[TMapGridPages::GridCount] = {
 };
 // clang-format on
 
-const TGridSpec& Spec(int which) {
-    return GridSpecs[which];
+const TGridDescription& Described(int which) {
+    return GridDescriptions[which];
 }
 
 bool IsMapGrid(int which) {
-    return IsMapKind(Spec(which).DataKind);
+    return IsMapKind(Described(which).DataKind);
 }
 
 bool IsGasMapGrid(int which) {
-    return MapKind(Spec(which).DataKind).BankNo != 0;
+    return MapKind(Described(which).DataKind).BankNo != 0;
 }
 
 bool TwoLambdaProbes() {
@@ -182,7 +182,7 @@ TMapGridPages::TMapGridPages(const TMapGridPlaces& Places, QObject* parent)
     : QObject(parent), Places(Places) {
     const QColor highlight = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
     for (int i = 0; i < GridCount; ++i) {
-        const TGridSpec& s = Spec(i);
+        const TGridDescription& s = Described(i);
         const TMapKindInfo& kind = MapKind(s.DataKind);
         auto* grid = new TNewDrawGrid;
         grid->setObjectName(QString::fromLatin1(s.Name));
@@ -265,7 +265,7 @@ void TMapGridPages::BuildPages(const TMapGridPlaces& Places) {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
         auto* captions = new TGridRowCaptions(Grids[which], row);
-        captions->setObjectName(QString::fromLatin1(Spec(which).Name) + QStringLiteral("Captions"));
+        captions->setObjectName(QString::fromLatin1(Described(which).Name) + QStringLiteral("Captions"));
         RowCaptions[size_t(which)] = captions;
         layout->addWidget(captions);
         layout->addWidget(Grids[which], 1);
@@ -368,7 +368,7 @@ void TMapGridPages::ApplyCaptions() {
 // ---- Texts ----------------------------------------------------------------------------------------
 
 TMapTypeOfData TMapGridPages::ShownKind(TGrid Which) const {
-    const K kind = Spec(Which).DataKind;
+    const K kind = Described(Which).DataKind;
     return KindOfBank(kind, CurrentBank()).value_or(kind);
 }
 
@@ -393,7 +393,7 @@ QString TMapGridPages::MapText(TGrid Which, int Row, int Col) const {
 
 QString TMapGridPages::TableText(TGrid Which, int Row, int Col) const {
     if (!DataMap) return QString();
-    const TGridSpec& s = Spec(Which);
+    const TGridDescription& s = Described(Which);
     const int index = Col + 1;
     if (Row == 0) {
         if (s.MarkerX == TLive::RPMSteps) return FormatNumber("%4.0d", index * 500);
@@ -481,9 +481,9 @@ void TMapGridPages::TableKeyPress(TGrid Which, QChar& Key) {
     // A selection that starts in the header row edits the axis only.
     std::optional<K> kind;
     if (selection.Top == 0)
-        kind = MapKind(Spec(Which).DataKind).ColumnAxis;
+        kind = MapKind(Described(Which).DataKind).ColumnAxis;
     else
-        kind = Spec(Which).DataKind;
+        kind = Described(Which).DataKind;
     if (!kind) return;
     const QChar key = Key;
     Key = QChar();
@@ -575,7 +575,7 @@ void TMapGridPages::PageShown(QWidget* Page) {
 void TMapGridPages::UpdateWorkingPoint() {
     if (!DataMap || !Acquisitions) return;
     for (int i = 0; i < GridCount; ++i) {
-        const TGridSpec& s = Spec(i);
+        const TGridDescription& s = Described(i);
         TNewDrawGrid* grid = Grids[size_t(i)];
         const bool map = IsMapGrid(i);
         if (s.MarkerLambda != TMarkerLambda::None) {
