@@ -672,22 +672,28 @@ void TSettingsPages::BuildLambda(QWidget* Page) {
            {"EditProporzionaleIngrassare", "EditProporzionaleSmagrire"});
     AddRow(GridOf(trim), row, SLabelSamplingPeriod, "LabelSamplingPeriod",
            {"EditPeriodoMin", "EditPeriodoMax"});
-    auto indicator = [&](QLineEdit*& edit, const char* name, const char* labelName, StringId text) {
+    // The gas trim's live speed and sampling period: fields the status panel fills from the live
+    // data, in the rows of the box they belong to.
+    auto indicators = [&](const char* labelName, StringId text, std::initializer_list<const char*> names) {
         auto* label = new TLeaderLabel(trim);
         label->setObjectName(QLatin1String(labelName));
         RowLabels.emplace_back(label, text);
-        edit = new QLineEdit(trim);
-        edit->setObjectName(QLatin1String(name));
-        edit->setReadOnly(true);
-        edit->setFocusPolicy(Qt::NoFocus);
-        edit->setAlignment(Qt::AlignRight);
-        edit->setFixedWidth(NumericWidth);
         GridOf(trim)->addWidget(label, row, 0, 1, 2);
-        GridOf(trim)->addWidget(edit, row++, 2, Qt::AlignLeft);
+        int column = 2;
+        for (const char* name : names) {
+            auto* field = new QLabel(trim);
+            field->setObjectName(QLatin1String(name));
+            field->setFrameShape(QFrame::Panel);
+            field->setFrameShadow(QFrame::Sunken);
+            field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            field->setFixedWidth(NumericWidth);
+            GridOf(trim)->addWidget(field, row, column++, Qt::AlignLeft);
+        }
+        ++row;
     };
-    indicator(ControllerSpeedIndicator, "EditControllerSpeed", "LabelControllerSpeed", SLabelControllerSpeed);
-    indicator(SamplingPeriodIndicator, "EditSamplingPeriod", "LabelSamplingPeriodNow",
-              SLabelSamplingPeriodNow);
+    indicators("LabelControllerSpeed", SLabelControllerSpeed,
+               {"StatusRichControlSpeed", "StatusLeanControlSpeed"});
+    indicators("LabelSamplingPeriodNow", SLabelSamplingPeriodNow, {"StatusLambdaControlSamplingPeriod"});
     CloseGrid(GridOf(trim), row);
 
     QGroupBox* thresholds = NewGroup(Page, "GroupThresholds", SGroupThresholds, true);

@@ -115,8 +115,6 @@ public:
     QLineEdit* GUIShowRangeLabel = nullptr;
     QWidget* FocusedBoxGradient = nullptr;
     // The Lambda page's read-only indicators of the controller's state (the status panel fills them).
-    QLineEdit* ControllerSpeedIndicator = nullptr;
-    QLineEdit* SamplingPeriodIndicator = nullptr;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

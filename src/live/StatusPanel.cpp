@@ -53,7 +53,8 @@ const TSeriesInfo SeriesTable[TStatusPanel::LambdaSeriesCount] = {
 
 void SetTextColour(QWidget* w, const QColor& colour) {
     QPalette palette = w->palette();
-    if (palette.color(QPalette::WindowText) == colour && palette.color(QPalette::ButtonText) == colour) return;
+    if (palette.color(QPalette::WindowText) == colour && palette.color(QPalette::ButtonText) == colour)
+        return;
     palette.setColor(QPalette::WindowText, colour);
     palette.setColor(QPalette::ButtonText, colour);
     w->setPalette(palette);
@@ -115,7 +116,8 @@ TStatusPanel::TStatusPanel(const TStatusPlaces& places, QObject* parent) : QObje
     Now = [] { return QTime::currentTime(); };
     PressureBlinker = new QTimer(this);
     PressureBlinker->setInterval(250);
-    connect(PressureBlinker, &QTimer::timeout, this, [this] { StatusPressure->setChecked(!StatusPressure->isChecked()); });
+    connect(PressureBlinker, &QTimer::timeout, this,
+            [this] { StatusPressure->setChecked(!StatusPressure->isChecked()); });
     BuildPanel();
     BuildPageIndicators();
     BuildChart();
@@ -269,9 +271,36 @@ void TStatusPanel::BuildPageIndicators() {
         const char* names[4] = {"LedLevel1", "LedLevel2", "LedLevel3", "LedLevel4"};
         for (int i = 0; i < 4; ++i)
             LedLevels[size_t(i + 1)] = lamp(names[i], QColor(0x30, 0xf0, 0x30), QString());
-        new TCornerAnchor(page, frame);
+        // Under the power-mode button where the page has that panel, else in the page's corner.
+        auto* panel = page->findChild<QFrame*>(QStringLiteral("PanelPowerMode"));
+        if (panel && panel->layout()) {
+            frame->setParent(panel);
+            panel->layout()->addWidget(frame);
+        } else {
+            new TCornerAnchor(page, frame);
+        }
     }
-    if (QWidget* page = Places.LambdaPage) {
+    QLabel* pageRich = Places.LambdaPage
+                           ? Places.LambdaPage->findChild<QLabel*>(QStringLiteral("StatusRichControlSpeed"))
+                           : nullptr;
+    QLabel* pageLean = Places.LambdaPage
+                           ? Places.LambdaPage->findChild<QLabel*>(QStringLiteral("StatusLeanControlSpeed"))
+                           : nullptr;
+    QLabel* pagePeriod =
+        Places.LambdaPage
+            ? Places.LambdaPage->findChild<QLabel*>(QStringLiteral("StatusLambdaControlSamplingPeriod"))
+            : nullptr;
+    if (pageRich && pageLean && pagePeriod) {
+        // The settings page has the fields in its gas trim box already.
+        const std::pair<QLabel*, StringId> fields[] = {{pageRich, SHintRichControlSpeed},
+                                                       {pageLean, SHintLeanControlSpeed},
+                                                       {pagePeriod, SHintSamplingPeriod}};
+        for (const auto& [f, hint] : fields)
+            f->setToolTip(ResStr(hint));
+        StatusRichControlSpeed = pageRich;
+        StatusLeanControlSpeed = pageLean;
+        StatusLambdaControlSamplingPeriod = pagePeriod;
+    } else if (QWidget* page = Places.LambdaPage) {
         QFrame* frame = IndicatorFrame(page, "GasTrimIndicatorsFrame");
         auto* grid = new QGridLayout(frame);
         grid->setContentsMargins(6, 4, 6, 4);
@@ -290,7 +319,8 @@ void TStatusPanel::BuildPageIndicators() {
         };
         StatusRichControlSpeed = field(0, "StatusRichControlSpeed", SHintRichControlSpeed);
         StatusLeanControlSpeed = field(1, "StatusLeanControlSpeed", SHintLeanControlSpeed);
-        StatusLambdaControlSamplingPeriod = field(2, "StatusLambdaControlSamplingPeriod", SHintSamplingPeriod);
+        StatusLambdaControlSamplingPeriod =
+            field(2, "StatusLambdaControlSamplingPeriod", SHintSamplingPeriod);
         new TCornerAnchor(page, frame);
     }
     if (QWidget* page = Places.DrivabilityPage) {
@@ -371,8 +401,9 @@ void TStatusPanel::ShowStatusLayout() {
     const int p = DataMap->LambdaProbes;
     const int t = DataMap->LambdaType;
     const bool two = p > 1;
-    for (QWidget* w : std::initializer_list<QWidget*>{LabelLambda1, LabelLambda2, StatusLambdaL, StatusFuelTrimL,
-                                                      LabelBank1, LabelBank2, StatusGasInjTimeL, StatusGasolineInjTimeL})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{LabelLambda1, LabelLambda2, StatusLambdaL, StatusFuelTrimL,
+                                         LabelBank1, LabelBank2, StatusGasInjTimeL, StatusGasolineInjTimeL})
         w->setVisible(two);
     LabelLambda->setVisible(!two);
 
@@ -512,12 +543,13 @@ void TStatusPanel::ShowStatus() {
     // 9: the gas trim's speed and sampling period at this engine speed.
     if (StatusLambdaControlSamplingPeriod) {
         double period = SamplingPeriodAt(d.SamplingPeriodMin, d.SamplingPeriodMax, a.RPM);
-        StatusLambdaControlSamplingPeriod->setText(QStringLiteral(" ") + QString::number(std::lround(period)));
+        StatusLambdaControlSamplingPeriod->setText(QStringLiteral(" ") +
+                                                   QString::number(std::lround(period)));
         if (period == 0) period = 1;
-        StatusRichControlSpeed->setText(QStringLiteral(" ") +
-                                        FormatFixed(1000.0 / period * d.IntegralRich / 32768.0 * 100.0, 3, 1));
-        StatusLeanControlSpeed->setText(QStringLiteral(" ") +
-                                        FormatFixed(1000.0 / period * d.IntegralLean / 32768.0 * 100.0, 3, 1));
+        StatusRichControlSpeed->setText(
+            QStringLiteral(" ") + FormatFixed(1000.0 / period * d.IntegralRich / 32768.0 * 100.0, 3, 1));
+        StatusLeanControlSpeed->setText(
+            QStringLiteral(" ") + FormatFixed(1000.0 / period * d.IntegralLean / 32768.0 * 100.0, 3, 1));
     }
 
     // 10, 11: lamps.
@@ -534,7 +566,8 @@ void TStatusPanel::ShowStatus() {
     }
 
     // 12, 13, 14.
-    if (Places.ButtonBank) Places.ButtonBank->setText(ResStr(SButtonBank) + QLatin1Char(' ') + QString::number(d.Bank));
+    if (Places.ButtonBank)
+        Places.ButtonBank->setText(ResStr(SButtonBank) + QLatin1Char(' ') + QString::number(d.Bank));
     static const StringId states[5] = {SEngineOff, SEngineKeyOn, SEngineOn, SEngineWaiting, SEngineStall};
     if (a.EngineState < 5)
         SetStatusText(1, ResStr(states[a.EngineState]));
@@ -559,8 +592,8 @@ void TStatusPanel::AddLambdaChartPoint() {
 
     const double m = LambdaAxisMaximum();
     const double values[LambdaSeriesCount] = {
-        a.Lambda1, a.Lambda2, a.GasTrim1 * m / 100 + m / 2, a.GasTrim2 * m / 100 + m / 2,
-        a.LambdaRef, a.Emulated1, a.Emulated2};
+        a.Lambda1,   a.Lambda2,  a.GasTrim1 * m / 100 + m / 2, a.GasTrim2 * m / 100 + m / 2, a.LambdaRef,
+        a.Emulated1, a.Emulated2};
     for (int i = 0; i < LambdaSeriesCount; ++i) {
         QLineSeries* s = LambdaSeries[size_t(i)];
         const double x = s->count() > 0 ? s->at(s->count() - 1).x() : 0.0;

@@ -264,7 +264,7 @@ TEST_F(SettingsPagesTest, EnabledBoxesGreyTheirGroups) {
     auto* trim = Find<QCheckBox>("EnableLambdaController");
     auto* emulation = Find<QCheckBox>("EnableLambdaEmulation");
     const std::vector<const char*> trimControls = {"EditComponenteIngrassare", "EditProporzionaleSmagrire",
-                                                   "EditPeriodoMin", "EditControllerSpeed", "LabelIntegral"};
+                                                   "EditPeriodoMin", "StatusRichControlSpeed", "LabelIntegral"};
     for (bool on : {true, false}) {
         if (trim->isChecked() != on) trim->click();
         if (emulation->isChecked() != on) emulation->click();
