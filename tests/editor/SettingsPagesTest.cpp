@@ -418,6 +418,9 @@ TEST_F(SettingsPagesTest, Screenshots) {
     const QString folder = qEnvironmentVariable("CORVANE_SCREENSHOTS");
     if (folder.isEmpty()) GTEST_SKIP() << "CORVANE_SCREENSHOTS is not set";
     Create();
+    // CORVANE_SCREENSHOT_SIZE=1920x1080 looks at the pages on a larger screen.
+    const QStringList size = qEnvironmentVariable("CORVANE_SCREENSHOT_SIZE").split(QLatin1Char('x'));
+    if (size.size() == 2) FormMain->setGeometry(0, 0, size[0].toInt(), size[1].toInt());
     const std::pair<int, const char*> pages[] = {{TFormMain::PageGeneral, "General"},
                                                  {TFormMain::PageFunctions, "Functions"},
                                                  {TFormMain::PageLambda, "Lambda"},
