@@ -15,62 +15,8 @@ namespace {
 
 using K = TMapTypeOfData;
 
-class MapEditEcu : public MapPagesTest {
+class MapEditEcu : public EcuPagesTest {
 protected:
-    // The program connected to ecu, its whole configuration read; the requests it sends from then
-    // on, apart from live-data polling, are recorded in `sent`.
-    void Connect(TEcuSim& ecu) {
-        ASSERT_TRUE(ecu.IsRunning()) << ecu.ErrorText().toStdString();
-        ASSERT_TRUE(WriteSetting(QStringLiteral("COMPORT"), ecu.LinkPath()));
-        Create();
-        QObject::connect(&FormCommunications->Link, &TSerialLink::FrameLogged, FormMain,
-                         [this](const QByteArray& frame, bool out) {
-                             if (out) Record(frame);
-                         });
-        ASSERT_TRUE(WaitFor([] { return SerialLink->ECUisConnected(); }));
-        ASSERT_TRUE(WaitFor([this] { return sent.contains("R9") && Idle(); }));
-        sent.clear();
-    }
-    void Record(const QByteArray& frame) {
-        const uint16_t code = FrameCommand(frame);
-        const QByteArray p = FramePayload(frame);
-        const int first = p.isEmpty() ? -1 : uint8_t(p[0]);
-        QString text;
-        if (code == cmdWriteBlock || code == cmdReadBlock) {
-            text = QLatin1Char(code == cmdWriteBlock ? 'W' : 'R') + QString::number(first);
-            if (IsBankBlock(first) && p.size() > 1) text += QLatin1Char('/') + QString::number(uint8_t(p[1]));
-        } else if (code == cmdFuelSwitch) {
-            text = QStringLiteral("fuel %1").arg(first);
-        } else if (code == cmdVIN) {
-            text = first == 1 ? QStringLiteral("VIN w") : QStringLiteral("VIN r");
-        } else if (code == cmdMode) {
-            text = QStringLiteral("mode");
-        } else {
-            return; // polling and probes
-        }
-        // A request sent again after a late reply is the same request.
-        if (!resending.isEmpty() && resending == frame) return;
-        resending = frame;
-        sent << text;
-    }
-    static bool Idle() {
-        return !TXQueue->Contains(cmdWriteBlock) && !TXQueue->Contains(cmdReadBlock) &&
-               !TXQueue->Contains(cmdVIN) && !TXQueue->Contains(cmdFuelSwitch) && !TXQueue->Contains(cmdMode);
-    }
-    static bool WaitFor(const std::function<bool()>& done, int ms = 30000) {
-        const QDeadlineTimer deadline(ms);
-        while (!done()) {
-            if (deadline.hasExpired()) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(2);
-        }
-        return true;
-    }
-    // Waits until what the edit queued has been answered.
-    bool Settle() {
-        return WaitFor([] { return Idle(); });
-    }
-
     static QByteArray EcuBlock(TEcuSim& ecu, int block, int bank) {
         QStringList lines;
         if (!ecu.Command(QStringLiteral("block %1 %2").arg(block).arg(bank), &lines) || lines.isEmpty())
@@ -129,8 +75,6 @@ protected:
         }
     }
 
-    QStringList sent;
-    QByteArray resending;
 };
 
 TEST_F(MapEditEcu, EachEditWritesTheBlockAndBankOfItsTableAndNothingMore) {
