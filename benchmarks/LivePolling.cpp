@@ -5,6 +5,7 @@
 //
 //   bench_live_polling [--seconds N]     (default 30 per rate; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
+#include "LiveRig.h"
 #include "PacedEcu.h"
 #include "common/LiveClients.h"
 #include "common/RunUntil.h"
@@ -42,14 +43,9 @@ int main(int argc, char** argv) {
     if (!ecu) return 2;
     ecu->WorkingPoint(2500, 4.5);
 
-    TDataMap dataMap;
-    TAcquisitions acq;
-    Acquisitions = &acq;
-    LiveClients clients(acq);
-    TSerialLink link;
-    link.SetClients(&clients);
-    QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded,
-                     [&](int ticks) { link.SchedulePoll(ticks); });
+    TLiveRig rig;
+    TAcquisitions& acq = rig.Acq;
+    TSerialLink& link = rig.Link;
 
     Counts current;
     bool counting = false;
@@ -119,7 +115,5 @@ int main(int argc, char** argv) {
     }
     acq.SetSuperFast(false);
     acq.SetStatusUpdate(false);
-    link.Dismantle();
-    Acquisitions = nullptr;
     return 0;
 }

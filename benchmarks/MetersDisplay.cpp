@@ -5,6 +5,7 @@
 //
 //   bench_meters_display [--seconds N]     (default 30; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
+#include "LiveRig.h"
 #include "PacedEcu.h"
 #include "common/LiveClients.h"
 #include "common/RunUntil.h"
@@ -89,13 +90,9 @@ int main(int argc, char** argv) {
     if (!ecu) return 2;
     ecu->WorkingPoint(2500, 4.5);
 
-    TDataMap dataMap;
-    TAcquisitions acq;
-    Acquisitions = &acq;
-    LiveClients clients(acq);
-    TSerialLink link;
-    link.SetClients(&clients);
-    QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [&](int ticks) { link.SchedulePoll(ticks); });
+    TLiveRig rig;
+    TAcquisitions& acq = rig.Acq;
+    TSerialLink& link = rig.Link;
 
     TFormAcquisitionPanel window(nullptr);
     window.resize(1366, 740);
@@ -177,7 +174,5 @@ int main(int argc, char** argv) {
 
     acq.SetSuperFast(false);
     acq.SetDisplay(nullptr);
-    link.Dismantle();
-    Acquisitions = nullptr;
     return 0;
 }
