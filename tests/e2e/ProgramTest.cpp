@@ -141,6 +141,7 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
         const QString model = DataMap->Model;
         DataMap->Model = QStringLiteral("Workshop");
         TRawData raw;
+        raw.Image = DataMap->RawData.Image;
         DataMap->ModelToRaw(raw.Image);
         DataMap->Model = model;
         WriteAll(start, ConfigFileBytes(raw, OperatingMode));
@@ -164,9 +165,9 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
     QTest::keyClick(grid, Qt::Key_1);
     ASSERT_TRUE(FormModify->isVisible());
     QTest::keyClick(FormModify->Edit1, Qt::Key_S, Qt::ControlModifier);
-    QTest::keyClicks(FormModify->Edit1, QStringLiteral(".37"));
+    QTest::keyClicks(FormModify->Edit1, QStringLiteral(".375"));
     QTest::keyClick(FormModify->Edit1, Qt::Key_Return);
-    ASSERT_DOUBLE_EQ(DataMap->TempiGas_Slave_banco1[3][3], 1.37);
+    ASSERT_DOUBLE_EQ(DataMap->TempiGas_Slave_banco1[3][3], 1.375);
     ASSERT_TRUE(WaitFor(idle));
 
     // Download, then Upload: what comes back is what went.
@@ -174,7 +175,7 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
     ASSERT_TRUE(WaitFor(idle));
     QTest::mouseClick(FormMain->ButtonUpload, Qt::LeftButton);
     ASSERT_TRUE(WaitFor(idle));
-    EXPECT_DOUBLE_EQ(DataMap->TempiGas_Slave_banco1[3][3], 1.37);
+    EXPECT_DOUBLE_EQ(DataMap->TempiGas_Slave_banco1[3][3], 1.375);
 
     // Save (the tool-bar button is Save as), then open the saved file again.
     dialogs.files = {saved};
@@ -187,6 +188,7 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
 
     // The same bytes in the file, the tool and the ECU.
     TRawData tool;
+    tool.Image = DataMap->RawData.Image;
     DataMap->ModelToRaw(tool.Image);
     EXPECT_EQ(ReadAll(saved).toHex(), ConfigFileBytes(tool, OperatingMode).toHex());
     for (int b = 1; b <= ConfigBlockCount; ++b) {
@@ -197,7 +199,7 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
                 << "block " << b << " bank " << bank;
         }
     }
-    EXPECT_DOUBLE_EQ(DataMap->TempiGas_Slave_banco1[3][3], 1.37);
+    EXPECT_DOUBLE_EQ(DataMap->TempiGas_Slave_banco1[3][3], 1.375);
     EXPECT_EQ(DataMap->Model, "Workshop");
     EXPECT_FALSE(FormMain->DownloadPending());
 
