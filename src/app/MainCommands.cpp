@@ -117,7 +117,8 @@ void TFormMain::ShowFileCaption(const QString& Name) {
 // The caption as the configuration's name and saved state give it.
 void TFormMain::ShowCaption() {
     if (!DataMap) return;
-    QString caption = ResStr(SCfgWindowCaption).arg(ApplicationTitle(), QFileInfo(DataMap->FileName).fileName());
+    QString caption =
+        ResStr(SCfgWindowCaption).arg(ApplicationTitle(), QFileInfo(DataMap->FileName).fileName());
     if (!DataMap->Saved()) caption += ResStr(SCfgUnsavedMark);
     setWindowTitle(caption);
 }
@@ -145,7 +146,8 @@ void TFormMain::FileOpen1Execute() {
     if (!DataMap->Saved() &&
         Dialogs().Ask(TMsgKind::Confirmation, ResStr(SMsgConfigurationUnsaved), mbYes | mbNo) == mbYes)
         FileSaveAs1Execute();
-    const QString name = Dialogs().OpenFileName(ResStr(SOpenConfigurationTitle), FileDialogFilter(), DialogFolder());
+    const QString name =
+        Dialogs().OpenFileName(ResStr(SOpenConfigurationTitle), FileDialogFilter(), DialogFolder());
     if (name.isEmpty()) return;
     RememberDialogFolder(name);
     DataMap->SaveUndo();
@@ -181,7 +183,8 @@ TFormMain::TSaveAsOutcome TFormMain::FileSaveAs1Execute() {
     QString start = proposed.contains(QLatin1Char('/')) ? proposed : QDir(FileFolder()).filePath(proposed);
     TSaveAsOutcome outcome = TSaveAsOutcome::DialogCancelled;
     for (;;) {
-        const QString name = Dialogs().SaveFileName(ResStr(SSaveConfigurationTitle), FileDialogFilter(), start);
+        const QString name =
+            Dialogs().SaveFileName(ResStr(SSaveConfigurationTitle), FileDialogFilter(), start);
         if (name.isEmpty()) break;
         RememberDialogFolder(name);
         if (QFileInfo::exists(name) &&
@@ -194,7 +197,8 @@ TFormMain::TSaveAsOutcome TFormMain::FileSaveAs1Execute() {
             outcome = TSaveAsOutcome::Saved;
         else
             // A refused version question leads to a Save as of its own, which may have saved.
-            outcome = NestedSaveAs == TSaveAsOutcome::Saved ? TSaveAsOutcome::Saved : TSaveAsOutcome::NotSaved;
+            outcome =
+                NestedSaveAs == TSaveAsOutcome::Saved ? TSaveAsOutcome::Saved : TSaveAsOutcome::NotSaved;
         NestedSaveAs.reset();
         break;
     }
@@ -261,8 +265,9 @@ void TFormMain::FlashDownloadButton() {
     if (!FDownloadPending) return;
     ButtonDownload->setDown(true);
     ButtonDownload->setAutoRaise(false);
-    ButtonDownload->setStyleSheet(DownloadFlashOn ? QStringLiteral("QToolButton { color: red; border: none; }")
-                                                  : QStringLiteral("QToolButton { color: transparent; border: none; }"));
+    ButtonDownload->setStyleSheet(DownloadFlashOn
+                                      ? QStringLiteral("QToolButton { color: red; border: none; }")
+                                      : QStringLiteral("QToolButton { color: transparent; border: none; }"));
     DownloadFlashOn = !DownloadFlashOn;
 }
 
@@ -278,7 +283,8 @@ void TFormMain::EcuConnected() {
     const uint8_t toolMode = OperatingMode;
     QTimer::singleShot(0, this, [this, toolMode] {
         if (!DataMap || !LinkConnected()) return;
-        if (Dialogs().Ask(TMsgKind::Confirmation, ResStr(SMsgWritePendingConfiguration), mbYes | mbNo) == mbYes) {
+        if (Dialogs().Ask(TMsgKind::Confirmation, ResStr(SMsgWritePendingConfiguration), mbYes | mbNo) ==
+            mbYes) {
             if (OperatingMode != toolMode) {
                 OperatingMode = toolMode;
                 ApplyOperatingMode();
@@ -431,7 +437,8 @@ bool TFormMain::ActiveGridRange(TNewDrawGrid*& Grid, TMapTypeOfData& Kind, int& 
                                 int& Right) {
     Grid = nullptr;
     for (int i = 0; i < TMapGridPages::GridCount; ++i)
-        if (QApplication::focusWidget() && QApplication::focusWidget() == MapGrids->Grid(TMapGridPages::TGrid(i)))
+        if (QApplication::focusWidget() &&
+            QApplication::focusWidget() == MapGrids->Grid(TMapGridPages::TGrid(i)))
             Grid = MapGrids->Grid(TMapGridPages::TGrid(i));
     if (!Grid) return false;
     const TGridRect selection = Grid->Selection();
@@ -490,8 +497,9 @@ void TFormMain::EditPaste1Execute() {
                         kind == K::TempiGas_Comp_banco1 || kind == K::TempiGas_Comp_banco2;
     if (gasMap && DataMap->LambdaProbes == 2) {
         const int other = DataMap->Bank == 2 ? 1 : 2;
-        Dialogs().Tell(TMsgKind::Information, ResStr(SMsgBankWord) + QLatin1Char(' ') + QString::number(other) +
-                                                  QLatin1Char(' ') + ResStr(SMsgBankNotChanged));
+        Dialogs().Tell(TMsgKind::Information, ResStr(SMsgBankWord) + QLatin1Char(' ') +
+                                                  QString::number(other) + QLatin1Char(' ') +
+                                                  ResStr(SMsgBankNotChanged));
     }
 }
 

@@ -8,8 +8,8 @@
 #include <QMainWindow>
 #include <QRect>
 #include <array>
-#include <optional>
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -291,7 +291,8 @@ private:
     QString DialogFolder();
     void RememberDialogFolder(const QString& Name);
     void WriteAfterReplacing();
-    bool ActiveGridRange(TNewDrawGrid*& Grid, TMapTypeOfData& Kind, int& Top, int& Left, int& Bottom, int& Right);
+    bool ActiveGridRange(TNewDrawGrid*& Grid, TMapTypeOfData& Kind, int& Top, int& Left, int& Bottom,
+                         int& Right);
     void FlashDownloadButton();
 
     std::array<QLabel*, 2> StatusPanels{};

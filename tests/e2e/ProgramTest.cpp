@@ -8,10 +8,10 @@
 #include "config/ConfigFile.h"
 #include "config/RawImage.h"
 #include "config/UnitDati.h"
+#include "diagnostics/UnitDiagnostics.h"
 #include "editor/MapGridPages.h"
 #include "editor/NewDrawGrid.h"
 #include "editor/UnitModifyData.h"
-#include "diagnostics/UnitDiagnostics.h"
 #include "link/Codec.h"
 #include "link/UnitCommunications.h"
 #include "live/UnitAcquisizioni.h"
@@ -127,7 +127,8 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
     FormMain->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(FormMain));
     const auto idle = [] {
-        return !TXQueue->Contains(cmdWriteBlock) && !TXQueue->Contains(cmdReadBlock) && !TXQueue->Contains(cmdMode);
+        return !TXQueue->Contains(cmdWriteBlock) && !TXQueue->Contains(cmdReadBlock) &&
+               !TXQueue->Contains(cmdMode);
     };
     ASSERT_TRUE(WaitFor([] { return SerialLink->ECUisConnected(); }));
     ASSERT_TRUE(WaitFor([] { return DataMap->Model == QLatin1String("Punto 1.2 8V"); }));
@@ -159,8 +160,9 @@ TEST_F(Program, RoundTripOfAConfigurationThroughFileToolAndEcu) {
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(TFormMain::PageGasMapSlave).center());
     TNewDrawGrid* grid = FormMain->MapGrids->MappaGas_Slave;
     ASSERT_TRUE(WaitFor([grid] { return grid->isVisible() && grid->DefaultRowHeight() > 10; }));
-    QTest::mouseClick(grid, Qt::LeftButton, {},
-                      QPoint(3 * grid->ColPitch() + grid->ColPitch() / 2, 3 * grid->RowPitch() + grid->RowPitch() / 2));
+    const QPoint cell(3 * grid->ColPitch() + grid->ColPitch() / 2,
+                      3 * grid->RowPitch() + grid->RowPitch() / 2);
+    QTest::mouseClick(grid, Qt::LeftButton, {}, cell);
     ASSERT_EQ(grid->Selection(), (TGridRect{3, 3, 3, 3}));
     QTest::keyClick(grid, Qt::Key_1);
     ASSERT_TRUE(FormModify->isVisible());

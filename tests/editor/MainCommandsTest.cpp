@@ -58,7 +58,8 @@ protected:
     }
     static QByteArray EcuBlock(TEcuSim& ecu, int block, int bank) {
         QStringList lines;
-        if (!ecu.Command(QStringLiteral("block %1 %2").arg(block).arg(bank), &lines) || lines.isEmpty()) return {};
+        if (!ecu.Command(QStringLiteral("block %1 %2").arg(block).arg(bank), &lines) || lines.isEmpty())
+            return {};
         return QByteArray::fromHex(lines.first().toLatin1());
     }
     // The ECU holds the tool's configuration in the blocks named as writes are ("W8/1"); all of
@@ -159,8 +160,8 @@ TEST_F(MainCommands, ASaveThatFailsLeavesNameSavedStateAndCaption) {
         DataMap->Model = QStringLiteral("X1");
         DataMap->RefreshViews();
         DataMap->SetSaved(false);
-        const QString before = c.fileName == QLatin1String("Untitled.cfg") ? QString::fromLatin1(c.fileName)
-                                                                            : Path(c.fileName);
+        const QString before =
+            c.fileName == QLatin1String("Untitled.cfg") ? QString::fromLatin1(c.fileName) : Path(c.fileName);
         DataMap->FileName = before;
         FormMain->setWindowTitle(Title + QFileInfo(before).fileName() + " *");
         dialogs.told.clear();
@@ -242,8 +243,8 @@ TEST_F(MainCommands, OpenWhileConnectedWritesTheWholeConfiguration) {
 }
 
 TEST_F(MainCommands, APendingDownloadIsOfferedWhenTheEcuConnects) {
-    const QString question =
-        QStringLiteral("The configuration in the tool has not been written to the ECU.\nWrite it to the ECU now ?");
+    const QString question = QStringLiteral(
+        "The configuration in the tool has not been written to the ECU.\nWrite it to the ECU now ?");
     for (TMsgButton answer : {mbYes, mbNo}) {
         SCOPED_TRACE(answer == mbYes ? "Yes" : "No");
         TEcuSim ecu;
@@ -308,8 +309,9 @@ TEST_F(MainCommands, SwitchModeWhileConnectedWaitsForTheEcusReply) {
     ASSERT_EQ(OperatingMode, SlaveMode);
     dialogs.answers = {mbYes};
     FormMain->ECUSwitchMode1->trigger();
-    EXPECT_EQ(dialogs.asked, QStringList{"Switching to Compensated mode. Lambda controller\nand offset will be "
-                                         "reset to defaults.\nAre you sure ?"});
+    EXPECT_EQ(dialogs.asked,
+              QStringList{"Switching to Compensated mode. Lambda controller\nand offset will be "
+                          "reset to defaults.\nAre you sure ?"});
     // Nothing changes until the ECU answers.
     EXPECT_EQ(OperatingMode, SlaveMode);
     EXPECT_FALSE(DataMap->PetrolAcquire);
@@ -418,30 +420,66 @@ TEST_F(MainCommands, EachResetAsksByFuelModeAndReducerAndWritesItsBlock) {
         {"EditResetAll", SlaveMode, FuelCNG, 0,
          "Resetting ECU configuration to Slave CNG default.\nAre you sure ?", -1, all},
         {"EditResetAll", CompensatedMode, FuelLPG, 1,
-         "Resetting ECU configuration to Compensated LPG default.\nThis will erase the maps: are you sure ?", -1, all},
+         "Resetting ECU configuration to Compensated LPG default.\nThis will erase the maps: are you sure ?",
+         -1, all},
         {"EditResetAll", CompensatedMode, FuelCNG, 0,
-         "Resetting ECU configuration to Compensated CNG default.\nThis will erase the maps: are you sure ?", -1, all},
-        {"EditResetMap", SlaveMode, FuelCNG, 0, "Resetting Slave gas map to CNG default values.\nAre you sure ?",
-         TFormMain::PageGasMapSlave, {"W8/1"}},
-        {"EditResetMap", SlaveMode, FuelLPG, 1, "Resetting Slave gas map to LPG default values.\nAre you sure ?",
-         TFormMain::PageGasMapSlave, {"W8/1"}},
-        {"ButtonResetWater", SlaveMode, FuelLPG, 1,
-         "Resetting water's temperature correction table to default.\nAre you sure ?", TFormMain::PageCorrection,
+         "Resetting ECU configuration to Compensated CNG default.\nThis will erase the maps: are you sure ?",
+         -1, all},
+        {"EditResetMap",
+         SlaveMode,
+         FuelCNG,
+         0,
+         "Resetting Slave gas map to CNG default values.\nAre you sure ?",
+         TFormMain::PageGasMapSlave,
+         {"W8/1"}},
+        {"EditResetMap",
+         SlaveMode,
+         FuelLPG,
+         1,
+         "Resetting Slave gas map to LPG default values.\nAre you sure ?",
+         TFormMain::PageGasMapSlave,
+         {"W8/1"}},
+        {"ButtonResetWater",
+         SlaveMode,
+         FuelLPG,
+         1,
+         "Resetting water's temperature correction table to default.\nAre you sure ?",
+         TFormMain::PageCorrection,
          {"W6"}},
-        {"ButtonResetGas", SlaveMode, FuelLPG, 1,
-         "Resetting gas temperature correction table to default.\nAre you sure ?", TFormMain::PageCorrection,
+        {"ButtonResetGas",
+         SlaveMode,
+         FuelLPG,
+         1,
+         "Resetting gas temperature correction table to default.\nAre you sure ?",
+         TFormMain::PageCorrection,
          {"W6"}},
-        {"ButtonResetPress", SlaveMode, FuelCNG, 0,
-         "Resetting gas pressure correction table to CNG STD default.\nAre you sure ?", TFormMain::PageCorrection,
+        {"ButtonResetPress",
+         SlaveMode,
+         FuelCNG,
+         0,
+         "Resetting gas pressure correction table to CNG STD default.\nAre you sure ?",
+         TFormMain::PageCorrection,
          {"W6"}},
-        {"ButtonResetPress", SlaveMode, FuelLPG, 1,
-         "Resetting gas pressure correction table to LPG STD default.\nAre you sure ?", TFormMain::PageCorrection,
+        {"ButtonResetPress",
+         SlaveMode,
+         FuelLPG,
+         1,
+         "Resetting gas pressure correction table to LPG STD default.\nAre you sure ?",
+         TFormMain::PageCorrection,
          {"W6"}},
-        {"ButtonResetPress", SlaveMode, FuelLPG, 2,
-         "Resetting gas pressure correction table to LPG MP default.\nAre you sure ?", TFormMain::PageCorrection,
+        {"ButtonResetPress",
+         SlaveMode,
+         FuelLPG,
+         2,
+         "Resetting gas pressure correction table to LPG MP default.\nAre you sure ?",
+         TFormMain::PageCorrection,
          {"W6"}},
-        {"ButtonResetPress", SlaveMode, FuelLPG, 3,
-         "Resetting gas pressure correction table to LPG HP default.\nAre you sure ?", TFormMain::PageCorrection,
+        {"ButtonResetPress",
+         SlaveMode,
+         FuelLPG,
+         3,
+         "Resetting gas pressure correction table to LPG HP default.\nAre you sure ?",
+         TFormMain::PageCorrection,
          {"W6"}},
     };
     for (const Case& c : cases) {
@@ -469,7 +507,8 @@ TEST_F(MainCommands, EachResetAsksByFuelModeAndReducerAndWritesItsBlock) {
         ASSERT_TRUE(Settle());
         EXPECT_EQ(dialogs.asked, QStringList{c.question});
         EXPECT_TRUE(sent.isEmpty()) << sent.join(' ').toStdString();
-        EXPECT_EQ(FormMain->PageControlGeneral->currentIndex(), c.page < 0 ? int(TFormMain::PageGeneral) : c.page);
+        EXPECT_EQ(FormMain->PageControlGeneral->currentIndex(),
+                  c.page < 0 ? int(TFormMain::PageGeneral) : c.page);
 
         dialogs.answers = {mbYes};
         run();
@@ -511,7 +550,12 @@ TEST_F(MainCommands, CopyAndPasteWriteTheBlockOfThePastedTable) {
         QStringList told;
     };
     const Case cases[] = {
-        {"a block of the gas map, two probes", {2, 2, 3, 3}, {5, 5, 6, 6}, 2, {"W8/1"}, {"Bank 2 has not been changed."}},
+        {"a block of the gas map, two probes",
+         {2, 2, 3, 3},
+         {5, 5, 6, 6},
+         2,
+         {"W8/1"},
+         {"Bank 2 has not been changed."}},
         {"a block of the gas map, one probe", {2, 2, 3, 3}, {7, 7, 8, 8}, 1, {"W8/1"}, {}},
         {"the RPM axis", {2, 0, 3, 0}, {2, 0, 3, 0}, 2, {"W8/1"}, {}},
         {"the petrol time axis", {0, 1, 0, 2}, {0, 1, 0, 2}, 2, {"W8/1"}, {}},
