@@ -51,8 +51,13 @@ void TProgramLinkClients::RefreshActiveMap() {
     if (DataMap) DataMap->RefreshActiveMap();
 }
 
+// The link asks for the ECU's configuration when the ECU becomes connected; the main window may
+// write the tool's own instead, when it has not reached the ECU yet.
 void TProgramLinkClients::UploadAll(bool notify) {
-    if (DataMap) DataMap->UploadAll(notify);
+    if (FormMain && !notify)
+        FormMain->EcuConnected();
+    else if (DataMap)
+        DataMap->UploadAll(notify);
 }
 
 int TProgramLinkClients::OperatingMode() {

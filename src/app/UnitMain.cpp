@@ -92,6 +92,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
     layout->addWidget(PageControlGeneral, 1);
     layout->addWidget(PanelBottom);
     CreateStatusBar();
+    ConnectCommands();
 
     TimerGUI = new QTimer(this);
     TimerGUI->setObjectName(QStringLiteral("TimerGUI"));
@@ -187,7 +188,6 @@ void TFormMain::CreateActions() {
     LanguageItalian1->setText(ResStr(SLanguageItalian));
     LanguagePolish1->setText(ResStr(SLanguagePolish));
 
-    connect(FileSaveAs1, &QAction::triggered, this, &TFormMain::FileSaveAs1Execute);
     connect(EditUndo1, &QAction::triggered, this, &TFormMain::EditUndo1Execute);
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
 
@@ -808,15 +808,6 @@ void TFormMain::ShowRangeHint() {
 
 void TFormMain::PowerButtonLongPress() {
     SettingsPages->PowerButtonLongPress();
-}
-
-TFormMain::TSaveAsOutcome TFormMain::FileSaveAs1Execute() {
-    const QString filter = ResStr(SConfigurationFileFilter) + QStringLiteral(";;") + ResStr(SAllFilesFilter);
-    const QString name = Dialogs().SaveFileName(ResStr(SSaveConfigurationTitle), filter, QString());
-    if (name.isEmpty() || !DataMap) return TSaveAsOutcome::DialogCancelled;
-    // A refused version question may have led to a save under another name: Saved tells.
-    DataMap->SaveToFile(name);
-    return DataMap->Saved() ? TSaveAsOutcome::Saved : TSaveAsOutcome::NotSaved;
 }
 
 void TFormMain::DiagnosticsEnableStatusUpdate1Execute() {

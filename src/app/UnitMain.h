@@ -1,12 +1,15 @@
 #pragma once
 
 #include "config/DataMapViews.h"
+#include "config/MapTypes.h"
+#include "link/Frames.h"
 #include "windows/GuiHost.h"
 
 #include <QMainWindow>
 #include <QRect>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -15,6 +18,7 @@ class QMenu;
 class QTabWidget;
 class QTimer;
 class QToolButton;
+class TNewDrawGrid;
 
 class TMapGridPages;
 class TSettingsPages;
@@ -30,7 +34,7 @@ class QChartView;
 //
 // The pages, the status panel and the commands are filled in by the editor and live-data
 // subsystems; this class gives them the controls and the places to hook into.
-class TFormMain : public QMainWindow, public TMainView, public TGuiHost {
+class TFormMain : public QMainWindow, public TMainView, public TGuiHost, public TConsumerInterface {
     Q_OBJECT
 public:
     // Index order of PageControlGeneral.
@@ -79,6 +83,34 @@ public:
     // that failed or was refused.
     enum class TSaveAsOutcome { DialogCancelled, Saved, NotSaved };
     TSaveAsOutcome FileSaveAs1Execute();
+
+    // ---- File and ECU commands (MainCommands.cpp) ----
+    void FileOpen1Execute();
+    void FileSave1Execute();
+    void EditMergeMaps1Execute();
+    void ECUDownload1Execute();
+    void ECUUpload1Execute();
+    void ECUReset1Execute();
+    void ECUClearQueueExecute();
+    void ECUSwitchMode1Execute();
+    void ButtonTurboClick();
+    void EditResetAllExecute();
+    void EditResetMapExecute();
+    void EditResetWaterExecute();
+    void EditResetGasExecute();
+    void EditResetPressExecute();
+    void EditCopy1Execute();
+    void EditPaste1Execute();
+    void EditEnableRangeCheck1Execute();
+    // The mode command; its reply comes back to this window (FrameReceived).
+    void SendOperatingMode(uint8_t Mode, bool Notify);
+    // The Download button shows that the configuration in the tool has not reached the ECU.
+    void MarkDownloadPending();
+    void ClearDownloadPending() override;
+    bool DownloadPending() const { return FDownloadPending; }
+    // The ECU has just become connected: its configuration is read, unless the tool's own has
+    // not been written yet and the user wants it written instead.
+    void EcuConnected();
     // Status polling, map refresh and the link's periodic duties on or off.
     void DiagnosticsEnableStatusUpdate1Execute();
     void DiagnosticsDisableStatusUpdate1Execute();
@@ -92,7 +124,14 @@ public:
     void RefreshStatusPanel() override { ShowStatus(); }
     void ShowTransientMessage(const QString& text, int milliseconds) override;
     void ShowOperatingModePages() override { ApplyOperatingMode(); }
-    void SaveAs() override { FileSaveAs1Execute(); }
+    void SaveAs() override;
+    QString FileFolder() override;
+    TConsumerInterface* ModeReplyConsumer() override { return this; }
+
+    // TConsumerInterface: the replies to the mode command.
+    void FrameReceived(const TFrame& Reply) override;
+    void FrameDiscarded() override {}
+    void FrameFailed() override {}
     void UpdateColourRanges() override;
     void RepaintMapGrid(TMapGridId grid) override;
     void BankSwitched() override;
@@ -167,6 +206,10 @@ public:
     QAction* EditResetMap = nullptr;
     QAction* EditMergeMaps1 = nullptr;
     QAction* EditEnableRangeCheck1 = nullptr;
+    // The Correction page's "Reset" buttons run these; they are in no menu.
+    QAction* EditResetWater = nullptr;
+    QAction* EditResetGas = nullptr;
+    QAction* EditResetPress = nullptr;
 
     QAction* ECUUpload1 = nullptr;
     QAction* ECUDownload1 = nullptr;
@@ -235,11 +278,32 @@ private:
     void CreatePages();
     void CreateBottomPanel();
     void CreateStatusBar();
+    // Wires the file and ECU commands to their actions and buttons (MainCommands.cpp).
+    void ConnectCommands();
     void FormCreate();
     void ShowPage(int index);
 
+    // Parts of the commands.
+    void RepaintMaps();
+    void ShowFileCaption(const QString& Name);
+    void ShowCaption();
+    QString FileDialogFilter() const;
+    QString DialogFolder();
+    void RememberDialogFolder(const QString& Name);
+    void WriteAfterReplacing();
+    bool ActiveGridRange(TNewDrawGrid*& Grid, TMapTypeOfData& Kind, int& Top, int& Left, int& Bottom,
+                         int& Right);
+    void FlashDownloadButton();
+
     std::array<QLabel*, 2> StatusPanels{};
     bool Closing = false;
+    bool FDownloadPending = false;
+    bool DownloadFlashOn = false;
+    QTimer* DownloadFlashTimer = nullptr;
+    // The folder of the last file dialog; empty until one was used.
+    QString LastDialogFolder;
+    // Set by a Save as that a refused version question started inside a save.
+    std::optional<TSaveAsOutcome> NestedSaveAs;
 };
 
 extern TFormMain* FormMain;

@@ -191,7 +191,8 @@ bool TRawData::LoadFromString(const QByteArray& S) {
 // ---- The model's file operations ------------------------------------------------------------
 
 bool TDataMap::SaveToFile(const QString& Name) {
-    FileName = Name;
+    // FileName changes only once the file is written: a save that fails or is refused must not
+    // leave the configuration under a name it is not saved in.
     ModelToRaw(RawData.Image);
 
     const int tool = ToolVersionHundredths();
@@ -226,6 +227,7 @@ bool TDataMap::SaveToFile(const QString& Name) {
         Dialogs().Tell(TMsgKind::Error, ResStr(SCfgFileCannotBeSaved).arg(ShortName(Name), error));
         return false;
     }
+    FileName = Name;
     SetSaved(true);
     if (MainView) MainView->ShowTransientMessage(ResStr(SCfgFileSaved), 1000);
     return true;

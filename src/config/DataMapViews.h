@@ -123,6 +123,9 @@ public:
     // The window's "Save as" command, when the user declines to overwrite a file of another
     // version of the tool.
     virtual void SaveAs() {}
+    // The folder for a configuration that is in no file yet (the last file dialog's, else the
+    // user's documents); empty: none, the name stays without a folder.
+    virtual QString FileFolder() { return {}; }
     // The receiver of the reply to the mode request that follows a full write; null: nobody.
     virtual TConsumerInterface* ModeReplyConsumer() { return nullptr; }
 };

@@ -5,6 +5,7 @@
 #include "resources/Strings.h"
 #include "config/Conversion.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
@@ -120,7 +121,15 @@ void TDataMap::MakeFileName() {
     name += date.YearText;
     name += (date.MonthEdit < 10 ? QStringLiteral("-0") : QStringLiteral("-")) + date.MonthText;
     name += (date.DayEdit < 10 ? QStringLiteral("-0") : QStringLiteral("-")) + date.DayText;
-    FileName = name + QStringLiteral(".cfg");
+    name += QStringLiteral(".cfg");
+    // The new name stays in the folder of the file the configuration came from, so that Save
+    // writes beside it and not into whatever the working directory is.
+    QString folder;
+    if (FileName.contains(QLatin1Char('/')))
+        folder = QFileInfo(FileName).path();
+    else if (MainView)
+        folder = MainView->FileFolder();
+    FileName = folder.isEmpty() ? name : QDir(folder).filePath(name);
 }
 
 void TDataMap::ReadFromGUI() {

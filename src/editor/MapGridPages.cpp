@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
@@ -320,6 +321,11 @@ void TMapGridPages::BuildPages(const TMapGridPlaces& Places) {
             panelLayout->addWidget(title, 1);
             CorrectionTitles[i] = title;
             CorrectionTitlePanels[i] = panel;
+            static const char* const resets[3] = {"ButtonResetWater", "ButtonResetGas", "ButtonResetPress"};
+            auto* reset = new QPushButton(panel);
+            reset->setObjectName(QString::fromLatin1(resets[i]));
+            panelLayout->addWidget(reset);
+            CorrectionResetButtons[i] = reset;
             layout->addWidget(panel);
             layout->addWidget(tableRow(which, Places.Correction), 1);
         }
@@ -361,6 +367,11 @@ void TMapGridPages::ApplyCaptions() {
     for (size_t i = 0; i < 3; ++i) {
         if (CorrectionTitles[i]) CorrectionTitles[i]->setText(ResStr(titles[i]));
         captions(corrections[i], {QString(), ResStr(SLabelCorrection)});
+        if (QPushButton* reset = CorrectionResetButtons[i]) {
+            reset->setText(ResStr(SButtonResetCorrection));
+            // A reset writes the table to the ECU at once, as Download would.
+            reset->setToolTip(ResStr(SHintDownload));
+        }
     }
     ShowBank();
 }

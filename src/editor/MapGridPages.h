@@ -12,6 +12,7 @@ class QAbstractButton;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QPushButton;
 
 // The captions of a grid's rows, beside the grid and each centred on its row, however the grid
 // sizes its cells.
@@ -86,6 +87,8 @@ public:
     // The title panels over the three correction grids (water, gas temperature, gas pressure),
     // each with room on its right for the correction's buttons.
     std::array<QFrame*, 3> CorrectionTitlePanels{};
+    // Their "Reset" buttons, in the same order: ButtonResetWater, ButtonResetGas, ButtonResetPress.
+    std::array<QPushButton*, 3> CorrectionResetButtons{};
 
     TNewDrawGrid* Grid(TGrid Which) const { return Grids[size_t(Which)]; }
     TNewDrawGrid* Grid(TMapGridId Which) const;

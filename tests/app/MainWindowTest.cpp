@@ -200,6 +200,7 @@ TEST_F(MainWindow, CloseQueryAsksToExitThenAboutTheUnsavedConfiguration) {
     }
     const QString overwriteNewer = newer + " was saved with a newer relese.\rOverwriting it could delete newer "
                                            "fields on it.\nAre you sure you want to proceed ?";
+    const QString existsNewer = newer + " already exists.\nDo you want to overwrite it ?";
     const Case cases[] = {
         {"exit cancelled", true, {mbCancel}, false, {exitNow}, false},
         {"saved: no second question", true, {mbYes}, true, {exitNow}, false},
@@ -210,8 +211,8 @@ TEST_F(MainWindow, CloseQueryAsksToExitThenAboutTheUnsavedConfiguration) {
          winDir.filePath("saved.cfg"), true},
         {"unsaved, yes, the write fails", false, {mbYes, mbYes}, false, {exitNow, unsaved}, true,
          winDir.filePath("no such folder/x.cfg")},
-        {"unsaved, yes, version question cancelled", false, {mbYes, mbYes, mbCancel}, false,
-         {exitNow, unsaved, overwriteNewer}, true, newer},
+        {"unsaved, yes, version question cancelled", false, {mbYes, mbYes, mbYes, mbCancel}, false,
+         {exitNow, unsaved, existsNewer, overwriteNewer}, true, newer},
     };
     CreateProgram();
     for (const Case& c : cases) {

@@ -18,6 +18,7 @@ public:
     QStringList asked;          // every question's text
     QStringList told;           // every notice's text
     QStringList fileDialogs;    // every file dialog's title
+    QStringList fileDialogDirs; // where each file dialog started (a folder, or a proposed file)
     int unanswered = 0;
 
     TMsgButton Ask(TMsgKind, const QString& text, int buttons) override {
@@ -29,12 +30,14 @@ public:
         return answers.takeFirst();
     }
     void Tell(TMsgKind, const QString& text) override { told << text; }
-    QString OpenFileName(const QString& title, const QString&, const QString&) override {
+    QString OpenFileName(const QString& title, const QString&, const QString& dir) override {
         fileDialogs << title;
+        fileDialogDirs << dir;
         return TakeFile();
     }
-    QString SaveFileName(const QString& title, const QString&, const QString&) override {
+    QString SaveFileName(const QString& title, const QString&, const QString& dir) override {
         fileDialogs << title;
+        fileDialogDirs << dir;
         return TakeFile();
     }
 

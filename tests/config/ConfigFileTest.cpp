@@ -360,6 +360,7 @@ TEST_F(FileTest, AFailedSaveLeavesTheOldFileAsItWas) {
     const QByteArray old = CustomFile();
     WriteAll(path, old);
     model->SetSaved(false);
+    model->FileName = "before.cfg";
 
     rlimit saved{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -374,6 +375,8 @@ TEST_F(FileTest, AFailedSaveLeavesTheOldFileAsItWas) {
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadAll(path), old);
     EXPECT_FALSE(model->Saved());
+    // The configuration is not in that file: it keeps its name.
+    EXPECT_EQ(model->FileName, "before.cfg");
     EXPECT_TRUE(view.notices.isEmpty());
     ASSERT_EQ(dialogs.told.size(), 1);
     EXPECT_TRUE(dialogs.told[0].startsWith("keep.cfg could not be saved: ")) << dialogs.told[0].toStdString();
