@@ -164,6 +164,10 @@ int main(int argc, char** argv) {
                 seconds);
     std::printf("points per trace            %d (%.1f s shown)\n", int(window.Trace(0)->count()),
                 window.Trace(0)->at(window.Trace(0)->count() - 1).x() - window.Trace(0)->at(0).x());
+    qsizetype drawn = 0;
+    for (int k = 0; k < TraceCount; ++k)
+        drawn += window.DrawnTrace(k)->count();
+    std::printf("points drawn, 23 traces     %d (thinned to the chart's pixels)\n", int(drawn));
     std::printf("updates                     %d (%.1f/s)\n", timed.Count, timed.Count / wallSeconds);
     std::printf("CPU share of one core       %.1f %%   (aim: at most 10 %%)\n", 100.0 * cpu / wallSeconds);
     std::printf("UpdateDisplay with repaint  mean %.2f ms, worst %.2f ms\n",
