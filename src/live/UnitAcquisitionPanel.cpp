@@ -514,7 +514,8 @@ QList<QPointF> TFormAcquisitionPanel::Thinned(const QList<QPointF>& points, doub
 
     // Each pixel column keeps its first and last point and, between them in time order, its
     // lowest and highest; a run of points on one pixel row keeps its two ends. The lines drawn
-    // through what is kept cover the same pixels as the lines through every point.
+    // through what is kept cover the pixels of the lines through every point, give or take half
+    // a pixel in height along a run.
     const double xScale = plot.width() / (to - from);
     const double yScale = plot.height() / ySpan;
     const double yTop = AxisY->max();
@@ -572,7 +573,8 @@ void TFormAcquisitionPanel::RedrawTraces() {
         SettingAxis = true;
         AxisX->setRange(from, to);
         SettingAxis = false;
-        return;
+        // An axis too close to the old one to count as a change has not redrawn the traces.
+        if (AxisX->min() == from && AxisX->max() == to) return;
     }
     for (QLineSeries* s : Drawn) {
         if (!s->isVisible()) continue;
