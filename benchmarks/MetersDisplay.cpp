@@ -1,7 +1,7 @@
 // The meters window at super-fast polling against corvane-ecu-sim with its line pacing on, all
-// 23 traces shown over a full 100-second window. Prints the program's CPU share, the time of one
-// UpdateDisplay with the repaint it causes (mean and worst), and the worst lateness of the 10 ms
-// master timer meanwhile.
+// 23 traces shown over a full 100-second window. Prints the points the chart is given after
+// thinning, the program's CPU share, the time of one UpdateDisplay with the repaint it causes
+// (mean and worst), and the worst lateness of the 10 ms master timer meanwhile.
 //
 //   bench_meters_display [--seconds N]     (default 30; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
