@@ -1,7 +1,7 @@
 // The meters window at super-fast polling against corvane-ecu-sim with its line pacing on, all
-// 23 traces shown over a full 100-second window. Prints the program's CPU share, the time of one
-// UpdateDisplay with the repaint it causes (mean and worst), and the worst lateness of the 10 ms
-// master timer meanwhile.
+// 23 traces shown over a full 100-second window. Prints the points the chart is given after
+// thinning, the program's CPU share, the time of one UpdateDisplay with the repaint it causes
+// (mean and worst), and the worst lateness of the 10 ms master timer meanwhile.
 //
 //   bench_meters_display [--seconds N]     (default 30; CORVANE_SIM names the simulator)
 #include "BenchmarkOptions.h"
@@ -164,6 +164,10 @@ int main(int argc, char** argv) {
                 seconds);
     std::printf("points per trace            %d (%.1f s shown)\n", int(window.Trace(0)->count()),
                 window.Trace(0)->at(window.Trace(0)->count() - 1).x() - window.Trace(0)->at(0).x());
+    qsizetype drawn = 0;
+    for (int k = 0; k < TraceCount; ++k)
+        drawn += window.DrawnTrace(k)->count();
+    std::printf("points drawn, 23 traces     %d (thinned to the chart's pixels)\n", int(drawn));
     std::printf("updates                     %d (%.1f/s)\n", timed.Count, timed.Count / wallSeconds);
     std::printf("CPU share of one core       %.1f %%   (aim: at most 10 %%)\n", 100.0 * cpu / wallSeconds);
     std::printf("UpdateDisplay with repaint  mean %.2f ms, worst %.2f ms\n",

@@ -35,6 +35,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 TFormAcquisitionPanel* FormAcquisitionPanel = nullptr;
@@ -243,17 +244,26 @@ void TFormAcquisitionPanel::BuildTracePanel() {
     Chart->addAxis(AxisX, Qt::AlignBottom);
     Chart->addAxis(AxisY, Qt::AlignLeft);
     for (int k = 0; k < TraceCount; ++k) {
-        auto* series = new QLineSeries(Chart);
-        series->setObjectName(QStringLiteral("Trace%1").arg(k));
-        series->setPen(QPen(Rgb(TraceTable[size_t(k)].Colour), 1.5));
-        Chart->addSeries(series);
-        series->attachAxis(AxisX);
-        series->attachAxis(AxisY);
-        series->setVisible(TraceTable[size_t(k)].StandardPreset);
-        series->blockSignals(true);
-        Traces[size_t(k)] = series;
+        auto* data = new QLineSeries(this);
+        data->setObjectName(QStringLiteral("Trace%1").arg(k));
+        data->blockSignals(true);
+        Traces[size_t(k)] = data;
+        auto* drawn = new QLineSeries(Chart);
+        drawn->setObjectName(QStringLiteral("DrawnTrace%1").arg(k));
+        drawn->setPen(QPen(Rgb(TraceTable[size_t(k)].Colour), 1.5));
+        Chart->addSeries(drawn);
+        drawn->attachAxis(AxisX);
+        drawn->attachAxis(AxisY);
+        drawn->blockSignals(true);
+        Drawn[size_t(k)] = drawn;
+        ShowTrace(k, TraceTable[size_t(k)].StandardPreset);
     }
     AxisX->setRange(0, 100);
+    // A zoom (the rubber band, the wheel) or a new size of the plot needs the traces thinned for
+    // the new scale.
+    connect(AxisX, &QValueAxis::rangeChanged, this, &TFormAcquisitionPanel::ChartViewChanged);
+    connect(AxisY, &QValueAxis::rangeChanged, this, &TFormAcquisitionPanel::ChartViewChanged);
+    connect(Chart, &QChart::plotAreaChanged, this, &TFormAcquisitionPanel::ChartViewChanged);
     Chart1 = new QChartView(Chart, PanelGraph);
     Chart1->setObjectName(QStringLiteral("Chart1"));
     // 23 traces of up to 2000 points each: smoothing their edges costs more than it shows at
@@ -393,6 +403,7 @@ void TFormAcquisitionPanel::ApplyCaptions() {
         const QString title = ResStr(TraceTable[size_t(k)].Title);
         TitleLabels[size_t(k)]->setText(title);
         Traces[size_t(k)]->setName(title);
+        Drawn[size_t(k)]->setName(title);
     }
     MeterRPM->SetName(ResStr(SGaugeEngineRevs));
     MeterRPM->SetUnit(ResStr(SGaugeUnitRPM));
@@ -490,16 +501,95 @@ void TFormAcquisitionPanel::AddTracePoint(int index, double time, double value) 
     if (!ChartRedraw->isActive()) ChartRedraw->start();
 }
 
+QList<QPointF> TFormAcquisitionPanel::Thinned(const QList<QPointF>& points, double from, double to) const {
+    // The points inside the time axis, with one more on each side for the lines to the edges.
+    auto first = std::lower_bound(points.cbegin(), points.cend(), from,
+                                  [](const QPointF& p, double x) { return p.x() < x; });
+    auto last = std::upper_bound(first, points.cend(), to, [](double x, const QPointF& p) { return x < p.x(); });
+    if (first != points.cbegin()) --first;
+    if (last != points.cend()) ++last;
+    const QRectF plot = Chart->plotArea();
+    const double ySpan = AxisY->max() - AxisY->min();
+    if (plot.width() < 2 || plot.height() < 2 || to <= from || ySpan <= 0) return QList<QPointF>(first, last);
+
+    // Each pixel column keeps its first and last point and, between them in time order, its
+    // lowest and highest; a run of points on one pixel row keeps its two ends. The lines drawn
+    // through what is kept cover the pixels of the lines through every point, give or take half
+    // a pixel in height along a run.
+    const double xScale = plot.width() / (to - from);
+    const double yScale = plot.height() / ySpan;
+    const double yTop = AxisY->max();
+    QList<QPointF> kept;
+    kept.reserve(std::min<qsizetype>(last - first, qsizetype(4 * plot.width()) + 4));
+    int rowBefore = INT_MIN, rowLast = INT_MIN; // the pixel rows of the last two points kept
+    auto keep = [&](const QPointF& p) {
+        const int row = int(std::lround((yTop - p.y()) * yScale));
+        if (kept.size() >= 2 && row == rowLast && row == rowBefore) {
+            kept.back() = p;
+            return;
+        }
+        kept.append(p);
+        rowBefore = rowLast;
+        rowLast = row;
+    };
+    for (auto it = first; it != last;) {
+        const auto column = long(std::floor((it->x() - from) * xScale));
+        auto end = it + 1;
+        while (end != last && long(std::floor((end->x() - from) * xScale)) == column)
+            ++end;
+        if (end - it <= 4) {
+            for (; it != end; ++it)
+                keep(*it);
+            continue;
+        }
+        auto [low, high] = std::minmax_element(it + 1, end - 1, [](const QPointF& a, const QPointF& b) { return a.y() < b.y(); });
+        if (high < low) std::swap(low, high);
+        keep(*it);
+        keep(*low);
+        if (high != low) keep(*high);
+        keep(*(end - 1));
+        it = end;
+    }
+    return kept;
+}
+
 void TFormAcquisitionPanel::RedrawTraces() {
     ChartRedraw->stop();
-    if (ScrollTo >= 0) AxisX->setRange(ScrollFrom, ScrollTo);
+    RethinQueued = false;
+    const bool scroll = ScrollTo >= 0 && (AxisX->min() != ScrollFrom || AxisX->max() != ScrollTo);
+    const double from = scroll ? ScrollFrom : AxisX->min();
+    const double to = scroll ? ScrollTo : AxisX->max();
     ScrollFrom = ScrollTo = -1;
-    for (QLineSeries* s : Traces) {
+    // The chart is not told of the new points yet: a change of the time axis recomputes every
+    // trace anyway, and telling it twice would double the work.
+    for (int k = 0; k < TraceCount; ++k) {
+        QLineSeries* drawn = Drawn[size_t(k)];
+        if (drawn->isVisible())
+            drawn->replace(Thinned(Traces[size_t(k)]->points(), from, to));
+        else if (drawn->count() > 0)
+            drawn->clear(); // an empty hidden trace costs nothing when the axis moves
+    }
+    if (scroll) {
+        SettingAxis = true;
+        AxisX->setRange(from, to);
+        SettingAxis = false;
+        // An axis too close to the old one to count as a change has not redrawn the traces.
+        if (AxisX->min() == from && AxisX->max() == to) return;
+    }
+    for (QLineSeries* s : Drawn) {
         if (!s->isVisible()) continue;
         s->blockSignals(false);
         emit s->pointsReplaced();
         s->blockSignals(true);
     }
+}
+
+void TFormAcquisitionPanel::ChartViewChanged() {
+    if (SettingAxis || RethinQueued) return;
+    RethinQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        if (RethinQueued) RedrawTraces();
+    });
 }
 
 void TFormAcquisitionPanel::ClearTraces() {
@@ -543,9 +633,14 @@ double TFormAcquisitionPanel::TraceMax(int index) const {
     return Maxes[size_t(index)];
 }
 
+void TFormAcquisitionPanel::ShowTrace(int index, bool visible) {
+    Traces[size_t(index)]->setVisible(visible);
+    Drawn[size_t(index)]->setVisible(visible);
+}
+
 void TFormAcquisitionPanel::SetTraceVisible(int index, bool visible) {
     CheckBoxes[size_t(index)]->setChecked(visible);
-    Traces[size_t(index)]->setVisible(visible);
+    ShowTrace(index, visible);
     // A hidden trace was not redrawn while it gathered points.
     if (visible) RedrawTraces();
 }
@@ -557,7 +652,7 @@ void TFormAcquisitionPanel::SetTraceMax(int index, double max) {
 
 void TFormAcquisitionPanel::TraceCheckBoxClick() {
     for (int k = 0; k < TraceCount; ++k)
-        Traces[size_t(k)]->setVisible(CheckBoxes[size_t(k)]->isChecked());
+        ShowTrace(k, CheckBoxes[size_t(k)]->isChecked());
     RedrawTraces();
 }
 

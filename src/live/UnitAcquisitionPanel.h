@@ -79,11 +79,14 @@ public:
     // The clock of UpdateDisplay's time steps; a test may set its own.
     std::function<QTime()> Now;
 
-    // Hands the points added since the last redraw and the scrolled time axis to the chart, in
-    // one pass per trace; the ticks of live display ask for it at most five times a second.
+    // Hands the traces, thinned to what the chart's pixels can show, and the scrolled time axis
+    // to the chart in one pass per shown trace; the ticks of live display ask for it at most five
+    // times a second, and a zoom or pan asks for it at once.
     void RedrawTraces();
 
+    // A trace's points at full resolution, as recorded; the chart draws a thinned copy.
     QLineSeries* Trace(int index) const { return Traces[size_t(index)]; }
+    QLineSeries* DrawnTrace(int index) const { return Drawn[size_t(index)]; }
     QCheckBox* TraceCheckBox(int index) const { return CheckBoxes[size_t(index)]; }
     QLineEdit* MaxEdit(int index) const { return MaxEdits[size_t(index)]; }
     QValueAxis* TimeAxis() const { return AxisX; }
@@ -128,12 +131,16 @@ private:
     void ApplyPreset(bool superFast);
     void ApplyChartBackground();
     double LastTime(int index) const;
+    void ShowTrace(int index, bool visible);
+    QList<QPointF> Thinned(const QList<QPointF>& points, double from, double to) const;
+    void ChartViewChanged();
 
     TGuiHost* Host;
     QChart* Chart = nullptr;
     QValueAxis* AxisX = nullptr;
     QValueAxis* AxisY = nullptr;
-    std::array<QLineSeries*, TraceCount> Traces{};
+    std::array<QLineSeries*, TraceCount> Traces{}; // full resolution, not in the chart
+    std::array<QLineSeries*, TraceCount> Drawn{};  // the chart's thinned copies
     std::array<QCheckBox*, TraceCount> CheckBoxes{};
     std::array<QLabel*, TraceCount> TitleLabels{};
     std::array<QLineEdit*, TraceCount> MaxEdits{};
@@ -150,6 +157,8 @@ private:
     // redraws of quick ticks.
     class QTimer* ChartRedraw = nullptr;
     double ScrollFrom = -1, ScrollTo = -1; // the time axis the next redraw shows, when set
+    bool SettingAxis = false;               // the redraw's own axis change, already thinned for
+    bool RethinQueued = false;              // a zoom or pan waits for the traces thinned anew
 };
 
 extern TFormAcquisitionPanel* FormAcquisitionPanel;

@@ -1,10 +1,12 @@
 #include "common/FileBytes.h"
+#include "common/RunUntil.h"
 #include "common/ScriptedDialogs.h"
 #include "live/LiveFixture.h"
 #include "live/UnitAcquisitionPanel.h"
 #include "widgets/RoundMeter.h"
 
 #include <QAction>
+#include <QChart>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QValueAxis>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -84,6 +87,60 @@ TEST_F(MetersWindow, TracesKeep100SecondsAndTheFirstPointIsRecordedAsZero) {
     for (int k = 0; k < TraceCount; ++k)
         EXPECT_EQ(Points(window.Trace(k)), std::vector<QPointF>{QPointF(0, 0)});
     EXPECT_DOUBLE_EQ(window.TimeAxis()->max(), 100);
+}
+
+// The points of a series with a time inside [from, to].
+std::vector<QPointF> PointsWithin(const QLineSeries* s, double from, double to) {
+    std::vector<QPointF> inside;
+    for (const QPointF& p : s->points())
+        if (p.x() >= from && p.x() <= to) inside.push_back(p);
+    return inside;
+}
+
+TEST_F(MetersWindow, TheChartDrawsAThinnedCopyThatKeepsTheExtremesAndAZoomThinsAgain) {
+    window.resize(1366, 740);
+    window.show();
+    ASSERT_TRUE(RunUntil([&] { return window.DrawnTrace(0)->chart()->plotArea().width() > 500; }, 10000));
+    for (int k = 0; k < TraceCount; ++k)
+        window.SetTraceVisible(k, k == 0);
+    // 90 s of a saw-tooth of revs at 50 points a second (several points a pixel column), then
+    // 10 s of steady revs.
+    for (int i = 0; i < 5000; ++i) {
+        acq.RPM = i < 4500 ? 1000 + (i % 10) * 500 : 3000;
+        clock = clock.addMSecs(20);
+        window.UpdateDisplay();
+    }
+    window.RedrawTraces();
+    const QLineSeries* data = window.Trace(0);
+    const QLineSeries* drawn = window.DrawnTrace(0);
+    ASSERT_EQ(data->count(), 5001); // every point is kept for recording and zooming
+    const QList<QPointF> all = data->points();
+    // At most the first, lowest, highest and last point of each pixel column.
+    EXPECT_LE(drawn->count(), 4 * int(drawn->chart()->plotArea().width()) + 8);
+    for (const QPointF& p : drawn->points())
+        ASSERT_TRUE(all.contains(p)) << p.x() << " " << p.y();
+    EXPECT_EQ(drawn->points().front(), all.front());
+    EXPECT_EQ(drawn->points().back(), all.back());
+    // Every peak and every trough of the saw-tooth is the extreme of its pixel column: all drawn.
+    const QList<QPointF> shown = drawn->points();
+    auto withRevs = [](const QList<QPointF>& points, double rpm) {
+        return std::count_if(points.begin(), points.end(), [rpm](const QPointF& p) { return p.y() == rpm * 100.0 / 6000; });
+    };
+    EXPECT_EQ(withRevs(all, 5500), 450);
+    EXPECT_EQ(withRevs(shown, 5500), 450);
+    EXPECT_EQ(withRevs(all, 1000), 450);
+    EXPECT_EQ(withRevs(shown, 1000), 450);
+    const double steadyFrom = all[4501].x();
+    EXPECT_LE(PointsWithin(drawn, steadyFrom, all.back().x()).size(), 2u) << "a steady run keeps its two ends";
+    for (int k = 1; k < TraceCount; ++k) {
+        EXPECT_EQ(window.DrawnTrace(k)->count(), 0) << "hidden trace " << k;
+        EXPECT_EQ(window.Trace(k)->count(), data->count()) << "trace " << k;
+    }
+
+    // Zoomed into two seconds, every point is drawn again.
+    const double from = all[1000].x(), to = all[1100].x();
+    window.TimeAxis()->setRange(from, to);
+    ASSERT_TRUE(RunUntil([&] { return PointsWithin(drawn, from, to) == PointsWithin(data, from, to); }, 10000));
 }
 
 TEST_F(MetersWindow, AMaxOfZeroPlotsTheValueUnscaled) {
