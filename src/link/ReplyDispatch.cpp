@@ -32,7 +32,19 @@ void TReplyDispatcher::HandlePacket(const QByteArray& wire) {
         return;
     }
     const uint16_t code = FrameCommand(frame);
+    if (LateReplies > 0 && frame == LateReply) {
+        // A late answer to a request already answered: only the Log window shows it, and the
+        // head request's own answer is still awaited.
+        --LateReplies;
+        Port->ArmDetector();
+        return;
+    }
     if (IsReplyTo(head->Data, frame)) {
+        // Whatever was still owed to earlier requests has come by now. One copy at most is
+        // awaited: a lost reply looks the same as a late one, and each awaited copy that never
+        // comes costs the next request with the same answer one of its three transmissions.
+        LateReplies = head->Attempts > 1 ? 1 : 0;
+        if (LateReplies > 0) LateReply = frame;
         Queue->SetEnabled(false);
         Port->SetReplyCountdown(-1);
         FSynchThread.SetTarget(head->Consumer, FRXFrame);

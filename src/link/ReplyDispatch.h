@@ -27,6 +27,12 @@ private:
     TLinkObserver* Observer;
     TFrame FRXFrame;
     TSynchThread FSynchThread;
+    // A request answered only after it was sent again has further answers on their way, one for
+    // each extra transmission, and they come before anything the next request brings. Replies
+    // matching the head by code alone would take them for the next request's answer, so copies of
+    // the accepted reply are dropped while such answers can still come.
+    QByteArray LateReply;
+    int LateReplies = 0;
 };
 
 // Queues a request built from Body (code low byte, code high byte, payload). While the ECU is
