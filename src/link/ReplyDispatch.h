@@ -33,6 +33,11 @@ private:
     // the accepted reply are dropped while such answers can still come.
     QByteArray LateReply;
     int LateReplies = 0;
+    // A copy dropped while a request waits may have been that request's own answer, when the
+    // earlier answer was lost rather than late; the request then gets one more transmission
+    // than the usual three, so that the guard never makes the link give up on a working ECU.
+    QByteArray GraceRequest;
+    int GraceSlot = -1;
 };
 
 // Queues a request built from Body (code low byte, code high byte, payload). While the ECU is
