@@ -263,6 +263,8 @@ protected:
         case TActivity::Connection:
             return;
         case TActivity::LiveRecording:
+            // A refused live-data request ends the live display: the technician picks the rate again.
+            if (!Acquisitions->Standard && !Acquisitions->SuperFast) FormAcquisitionPanel->Standard1->trigger();
             if (!Acquisitions->Saving) StartRecording();
             return;
         case TActivity::Upload:
