@@ -20,7 +20,7 @@ namespace {
 
 enum class TActivity { Connection, Upload, Download, MapEdit, LiveRecording };
 // Where a technician sees the fault.
-enum class TShown { StatusBar, ComPage, LogWindow, Nowhere };
+enum class TShown { StatusBar, ComPage, LogWindow, Nowhere, NoOther };
 
 struct TReport {
     TShown where;
@@ -37,6 +37,8 @@ struct TFaultCase {
     bool repliesKept;
     TReport during;   // when the fault comes while the tool talks to the ECU
     TReport atStart;  // when it is there before the program starts
+    // Another report that may come first, when two time-outs race.
+    TReport orElse = {TShown::NoOther, ""};
 };
 
 const TFaultCase Faults[] = {
@@ -55,8 +57,11 @@ const TFaultCase Faults[] = {
     {"Unplugged", "unplug", "replug", false, false, {TShown::StatusBar, "Port lost: %1"},
      // Requests find no port to open and are dropped: the link keeps trying the port.
      {TShown::StatusBar, "Trying on %1"}},
+    // The frame's own time-out (550 ms from its start byte) races the reply time-out (500 ms
+    // from the request): a reply that starts at once loses, and the request simply goes again.
     {"FrameNeverEnds", "unterminated on", "unterminated off", false, false,
-     {TShown::ComPage, "Frame time-out error"}, {TShown::ComPage, "Frame time-out error"}},
+     {TShown::ComPage, "Frame time-out error"}, {TShown::ComPage, "Frame time-out error"},
+     {TShown::StatusBar, "ECU not connected on %1"}},
     {"RefusedCode", "refuse %1", "refuse none", false, false,
      {TShown::ComPage, "ECU does not support command %2"}, {TShown::ComPage, "ECU does not support command %2"}},
 };
@@ -95,8 +100,8 @@ protected:
     QString Command(const char* text) const { return QString::fromLatin1(text).replace(QLatin1String("%1"), Code()); }
     bool Connection() const { return activity().activity == TActivity::Connection; }
     TReport Report() const { return Connection() ? fault().atStart : fault().during; }
-    QString ReportText(const TEcuSim& ecu) const {
-        return QString::fromLatin1(Report().text)
+    QString ReportText(const TEcuSim& ecu, const TReport& report) const {
+        return QString::fromLatin1(report.text)
             .replace(QLatin1String("%1"), ecu.LinkPath())
             .replace(QLatin1String("%2"), Code());
     }
@@ -206,9 +211,10 @@ protected:
             if (frames[i].startsWith(QLatin1String("TX")) && frames[i] == frames[i - 1]) return true;
         return false;
     }
-    bool Reported(const TEcuSim& ecu) const {
-        const QString text = ReportText(ecu);
-        switch (Report().where) {
+    bool Reported(const TEcuSim& ecu) const { return Seen(ecu, Report()) || Seen(ecu, fault().orElse); }
+    bool Seen(const TEcuSim& ecu, const TReport& report) const {
+        const QString text = ReportText(ecu, report);
+        switch (report.where) {
         case TShown::StatusBar:
             return statusBar.contains(text) || FormMain->StatusText(0) == text;
         case TShown::ComPage:
@@ -220,6 +226,8 @@ protected:
             return LogShowsResend();
         case TShown::Nowhere:
             return true;
+        case TShown::NoOther:
+            return false;
         }
         return false;
     }
