@@ -233,7 +233,7 @@ protected:
     }
 
     // The activity's own part, before the fault comes.
-    void Prepare(TEcuSim& ecu) {
+    void Prepare() {
         switch (activity().activity) {
         case TActivity::Connection:
             return;
@@ -252,7 +252,6 @@ protected:
         ASSERT_TRUE(DataMap->SaveToFile(savedFile));
         savedBytes = ReadAll(savedFile);
         ASSERT_FALSE(savedBytes.isEmpty());
-        Q_UNUSED(ecu);
     }
     // A recording into a new file; a reset of the link ends a recording, keeping its lines.
     void StartRecording() {
@@ -352,7 +351,7 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         ASSERT_TRUE(Until([this] { return Connected() && sent.contains("R9"); }));
         ASSERT_TRUE(Until([] { return !FormDialog->isVisible(); }));
     }
-    ASSERT_NO_FATAL_FAILURE(Prepare(ecu));
+    ASSERT_NO_FATAL_FAILURE(Prepare());
     // A transient message shown while another is visible is dropped: let "File saved" go.
     ASSERT_TRUE(Until([] { return !FormDialog->isVisible(); }));
     const QList<QByteArray> before = EcuBlocks(ecu);
