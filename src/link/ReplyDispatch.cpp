@@ -32,7 +32,23 @@ void TReplyDispatcher::HandlePacket(const QByteArray& wire) {
         return;
     }
     const uint16_t code = FrameCommand(frame);
+    if (LateReplies > 0 && frame == LateReply) {
+        // A late answer to a request already answered: only the Log window shows it, and the
+        // head request's own answer is still awaited.
+        --LateReplies;
+        GraceSlot = Queue->Head;
+        GraceRequest = head->Data;
+        Port->ArmDetector();
+        return;
+    }
     if (IsReplyTo(head->Data, frame)) {
+        // Whatever was still owed to earlier requests has come by now. One copy at most is
+        // awaited: a lost reply looks the same as a late one, and an awaited copy that never
+        // comes makes the link drop the next request's answer when it is alike (a write's),
+        // which costs that request a transmission.
+        LateReplies = head->Attempts > 1 ? 1 : 0;
+        if (LateReplies > 0) LateReply = frame;
+        GraceSlot = -1;
         Queue->SetEnabled(false);
         Port->SetReplyCountdown(-1);
         FSynchThread.SetTarget(head->Consumer, FRXFrame);
@@ -88,7 +104,9 @@ void TReplyDispatcher::HandleTimeout() {
         return;
     }
     TFrame* head = Queue->MutableHead();
-    if (head->Attempts > 2) {
+    const bool grace = GraceSlot == Queue->Head && GraceRequest == head->Data;
+    if (head->Attempts > (grace ? 3 : 2)) {
+        GraceSlot = -1;
         Port->SetReplyCountdown(-1);
         Queue->SetEnabled(false);
         Observer->SetECUisConnected(false);

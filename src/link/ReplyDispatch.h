@@ -27,6 +27,17 @@ private:
     TLinkObserver* Observer;
     TFrame FRXFrame;
     TSynchThread FSynchThread;
+    // A request answered only after it was sent again has further answers on their way, one for
+    // each extra transmission, and they come before anything the next request brings. Replies
+    // matching the head by code alone would take them for the next request's answer, so copies of
+    // the accepted reply are dropped while such answers can still come.
+    QByteArray LateReply;
+    int LateReplies = 0;
+    // A copy dropped while a request waits may have been that request's own answer, when the
+    // earlier answer was lost rather than late; the request then gets one more transmission
+    // than the usual three, so that the guard never makes the link give up on a working ECU.
+    QByteArray GraceRequest;
+    int GraceSlot = -1;
 };
 
 // Queues a request built from Body (code low byte, code high byte, payload). While the ECU is

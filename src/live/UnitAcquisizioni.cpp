@@ -340,7 +340,8 @@ void TAcquisitions::SetStandard(bool on) {
     const bool turnedOn = on && !Standard;
     Standard = on;
     if (Display) {
-        if (!Loading) Display->EnableSaveButton(on);
+        // Either rate records; switching one off leaves the other's recording possible.
+        if (!Loading) Display->EnableSaveButton(Standard || SuperFast);
         Display->CheckRateItems(on, !on);
     }
     if (turnedOn) ResetForNewPolling();
@@ -351,7 +352,7 @@ void TAcquisitions::SetSuperFast(bool on) {
     const bool turnedOn = on && !SuperFast;
     SuperFast = on;
     if (Display) {
-        if (!Loading) Display->EnableSaveButton(on);
+        if (!Loading) Display->EnableSaveButton(Standard || SuperFast);
         Display->CheckRateItems(!on, on);
     }
     if (turnedOn) ResetForNewPolling();

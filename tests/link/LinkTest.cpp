@@ -112,8 +112,10 @@ TEST_F(PortSettings, PortRefusedForLackOfPermissionSaysSo) {
 class Recorder : public TConsumerInterface {
 public:
     QStringList events;
+    QByteArrayList replies; // payloads, with "!" after those whose Notify is set
     void FrameReceived(const TFrame& r) override {
         events << QStringLiteral("received %1").arg(FrameCommand(r.Data), 0, 16);
+        replies << FramePayload(r.Data) + (r.Notify ? "!" : "");
     }
     void FrameDiscarded() override { events << QStringLiteral("discarded"); }
     void FrameFailed() override { events << QStringLiteral("failed"); }
@@ -272,6 +274,79 @@ TEST_F(Line, FrameThatNeverEndsTimesOutAndTheRequestIsSentAgain) {
     ASSERT_TRUE(WaitFor([&] { return !(again += line.Read()).isEmpty(); }));
     EXPECT_EQ(UnescapeFrame(again), BuildFrame(CommandBody(cmdConnect)));
     EXPECT_EQ(TXQueue->HeadFrame()->Attempts, 2);
+}
+
+// A request answered only after its resend has a second answer on the way; it comes while the
+// next request waits, and must not pass for that request's answer even when the two requests
+// share their command code (a run of block reads or writes).
+TEST_F(Line, LateCopyOfAnAnswerIsNotTakenForTheNextRequestsAnswer) {
+    struct Case {
+        const char* name;
+        uint16_t code;
+        bool copyComes; // false: the first answer was lost, not late
+    };
+    const Case cases[] = {{"block reads", cmdReadBlock, true},
+                          {"block writes, answered alike", cmdWriteBlock, true},
+                          {"block reads, the first answer lost", cmdReadBlock, false},
+                          {"block writes, the first answer lost", cmdWriteBlock, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PtyLine line;
+        ports = {line.path};
+        link.reset();
+        tick = 0;
+        sent.clear();
+        clients = RecordingClients();
+        Start();
+        link->StopPeriodic(); // no connection duties: only the two requests go
+        int received = 0;
+        QObject::connect(link.get(), &TSerialLink::FrameLogged, [&](const QByteArray&, bool out) {
+            if (!out) ++received;
+        });
+        const auto body = [&](int block) {
+            return QByteArray(1, char(c.code)) + '\0' + char(block) + (c.code == cmdWriteBlock ? "\x11\x22" : "");
+        };
+        const auto answer = [&](int block) {
+            const QByteArray payload = c.code == cmdReadBlock ? QByteArray(1, char(block)) + "\x33\x44" : QByteArray();
+            const int before = received;
+            line.Write(EscapeFrame(BuildFrame(ReplyCode(c.code), payload)));
+            ASSERT_TRUE(WaitFor([&] { return received > before; }));
+            QCoreApplication::processEvents();
+        };
+        Recorder consumer;
+        QueueFrame(body(1), &consumer, false);
+        QueueFrame(body(2), &consumer, true);
+        Ticks(50, &line);
+        ASSERT_EQ(sent.size(), 2u); // block 1, and again after the time-out
+        ASSERT_NO_FATAL_FAILURE(answer(1));
+        ASSERT_EQ(consumer.replies.size(), 1);
+        Ticks(1, &line);
+        ASSERT_EQ(sent.size(), 3u);
+        EXPECT_EQ(UnescapeFrame(sent[2].second), BuildFrame(body(2)));
+        if (c.copyComes) {
+            ASSERT_NO_FATAL_FAILURE(answer(1));
+            EXPECT_EQ(consumer.replies.size(), 1);
+            EXPECT_EQ(TXQueue->Count(), 1);
+        } else if (c.code == cmdWriteBlock) {
+            // Taken for the copy, as alike as it is: block 2 costs one more transmission.
+            ASSERT_NO_FATAL_FAILURE(answer(2));
+            EXPECT_EQ(consumer.replies.size(), 1);
+            Ticks(50, &line);
+            EXPECT_EQ(sent.size(), 4u);
+        }
+        ASSERT_NO_FATAL_FAILURE(answer(2));
+        ASSERT_TRUE(WaitFor([&] { return consumer.replies.size() == 2; }));
+        EXPECT_EQ(consumer.events, QStringList({"received fffd", "received fffd"}).replaceInStrings(
+                                       "fffd", QString::number(ReplyCode(c.code), 16)));
+        // The last request's own answer carries its Notify, and for a read its own block.
+        EXPECT_TRUE(consumer.replies[1].endsWith('!'));
+        if (c.code == cmdReadBlock) {
+            EXPECT_EQ(consumer.replies[1].left(1), QByteArray(1, '\2'));
+        }
+        EXPECT_TRUE(clients.comErrors.isEmpty()) << clients.comErrors.join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(TXQueue->IsEmpty());
+        link.reset();
+    }
 }
 
 TEST_F(Line, PulledOutPortIsReportedAndOpenedAgainWhenItComesBack) {
