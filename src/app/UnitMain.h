@@ -94,6 +94,7 @@ public:
     void ShowOperatingModePages() override { ApplyOperatingMode(); }
     void SaveAs() override { FileSaveAs1Execute(); }
     void UpdateColourRanges() override;
+    void RefreshMapCheck() override;
     void RepaintMapGrid(TMapGridId grid) override;
     void BankSwitched() override;
     bool ReadSettingEditors(TSettingEditors& editors) override;
