@@ -138,22 +138,14 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     };
     progress(ProgressRPM, "ProgressRPM", LabelGiriStabili, "LabelGiriStabili", 0);
     progress(ProgressTinj, "ProgressTinj", LabelTempiStabili, "LabelTempiStabili", 1);
+    LabelIterations = new QLabel(GroupMeasured);
+    IterationsText = ValueField("IterationsText", GroupMeasured);
+    m->addWidget(LabelIterations, 4, 0);
+    m->addWidget(IterationsText, 4, 1);
     m->setColumnStretch(3, 1);
     left->addWidget(GroupMeasured);
-    left->addStretch(1);
 
-    // ---- Right: the Delta meter, the accuracy and the kind of correction ----
-    auto* right = new QVBoxLayout;
-    right->setSpacing(8);
-    top->addLayout(right, 2);
-    DeltaMeter = new TRoundMeter(this);
-    DeltaMeter->setObjectName(QStringLiteral("DeltaMeter"));
-    DeltaMeter->setMinimumSize(230, 230);
-    DeltaMeter->SetSweep(240);
-    DeltaMeter->SetTicks(4, 5);
-    DeltaMeter->SetValueDecimals(2);
-    right->addWidget(DeltaMeter, 1);
-
+    // ---- Under them the accuracy and the kind of correction; right, the Delta meter ----
     auto* row = new QHBoxLayout;
     PanelConvergenza = new QGroupBox(this);
     PanelConvergenza->setObjectName(QStringLiteral("PanelConvergenza"));
@@ -166,6 +158,8 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     SliderConvergenza->setPageStep(1);
     ShowConvergenza = ValueField("ShowConvergenza", PanelConvergenza);
     ShowConvergenza->setMinimumWidth(36);
+    ShowConvergenza->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    SliderConvergenza->setMinimumWidth(110);
     acc->addWidget(SliderConvergenza, 1);
     acc->addWidget(ShowConvergenza);
     acc->addWidget(new QLabel(ResStr(SCfgUnitPercent), PanelConvergenza));
@@ -190,16 +184,16 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     kind->addWidget(RadioButtonOffset);
     connect(RadioButtonRatio, &QRadioButton::toggled, this, [this](bool on) { Tuning.StretchMap = on; });
     row->addWidget(PanelCorrection, 1);
-    right->addLayout(row);
+    left->addLayout(row);
+    left->addStretch(1);
 
-    auto* iterations = new QHBoxLayout;
-    LabelIterations = new QLabel(this);
-    IterationsText = ValueField("IterationsText", this);
-    IterationsText->setMinimumWidth(40);
-    iterations->addStretch(1);
-    iterations->addWidget(LabelIterations);
-    iterations->addWidget(IterationsText);
-    right->addLayout(iterations);
+    DeltaMeter = new TRoundMeter(this);
+    DeltaMeter->setObjectName(QStringLiteral("DeltaMeter"));
+    DeltaMeter->setMinimumSize(260, 260);
+    DeltaMeter->SetSweep(240);
+    DeltaMeter->SetTicks(4, 5);
+    DeltaMeter->SetValueDecimals(2);
+    top->addWidget(DeltaMeter, 2);
 
     // ---- The instruction, across the window ----
     PanelInstructions = new QGroupBox(this);

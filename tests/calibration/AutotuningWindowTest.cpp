@@ -78,7 +78,6 @@ protected:
                     lastIteration = t.Iterations;
                     halfShot = false;
                     if (t.Step != 0) {
-                        RunFor(350); // the first tick of the step paints its instruction
                         Shot(folder, QStringLiteral("%1-iteration%2-step%3").arg(++shots, 2, 10, QLatin1Char('0'))
                                          .arg(t.Iterations)
                                          .arg(t.Step));
@@ -124,6 +123,20 @@ protected:
         w.show();
         EXPECT_EQ(w.ButtonCancel->text(), QStringLiteral("Cancel"));
         EXPECT_EQ(w.LabelInstructions->text(), QStringLiteral("Set the working point and press START"));
+        w.close();
+        if (folder.isEmpty()) return;
+        FormIndiciQualita->show();
+        RunFor(300);
+        FormIndiciQualita->grab().save(QDir(folder).filePath(QStringLiteral("NozzleCheck.png")));
+        FormIndiciQualita->close();
+        FormMapCheck->show();
+        RunFor(300);
+        for (int page = 0; page < FormMapCheck->PageControl->count(); ++page) {
+            FormMapCheck->PageControl->setCurrentIndex(page);
+            RunFor(200);
+            FormMapCheck->grab().save(QDir(folder).filePath(QStringLiteral("MapCheck-%1.png").arg(page)));
+        }
+        FormMapCheck->close();
     }
 };
 
