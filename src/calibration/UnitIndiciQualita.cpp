@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 TFormIndiciQualita* FormIndiciQualita = nullptr;
 
@@ -46,12 +47,13 @@ TFormIndiciQualita::TFormIndiciQualita(TGuiHost* host, QWidget* parent)
         half->setObjectName(QStringLiteral("PanelBank") + n);
         half->setFrameShape(QFrame::StyledPanel);
         auto* v = new QVBoxLayout(half);
+        auto* heading = new QHBoxLayout;
         BankTitles[b] = new QLabel(half);
         QFont bold = BankTitles[b]->font();
         bold.setBold(true);
         BankTitles[b]->setFont(bold);
-        BankTitles[b]->setAlignment(Qt::AlignCenter);
-        v->addWidget(BankTitles[b]);
+        heading->addWidget(BankTitles[b], 1);
+        v->addLayout(heading);
 
         auto* meter = new TRoundMeter(half);
         meter->setObjectName(QStringLiteral("MeterQualitaMappa") + n);
@@ -79,11 +81,12 @@ TFormIndiciQualita::TFormIndiciQualita(TGuiHost* host, QWidget* parent)
             return l;
         };
         *values[b] = field(QStringLiteral("ValoreQualitaMappa") + n);
+        BankTitles[b]->setBuddy(*values[b]);
+        heading->addWidget(*values[b]);
         *spreads[b] = field(QStringLiteral("SpreadMap") + n);
         SpreadLabels[b] = new TLeaderLabel(half);
-        grid->addWidget(*values[b], 0, 1);
-        grid->addWidget(SpreadLabels[b], 1, 0);
-        grid->addWidget(*spreads[b], 1, 1);
+        grid->addWidget(SpreadLabels[b], 0, 0);
+        grid->addWidget(*spreads[b], 0, 1);
         grid->setColumnStretch(0, 1);
         v->addLayout(grid);
 
@@ -102,7 +105,7 @@ TFormIndiciQualita::TFormIndiciQualita(TGuiHost* host, QWidget* parent)
     FlashTimer = new QTimer(this);
     FlashTimer->setInterval(500); // a full red and maroon cycle a second
     connect(FlashTimer, &QTimer::timeout, this, &TFormIndiciQualita::FlashVerdicts);
-    SetUpSecondaryWindow(this, FormIndiciQualita, "FormIndiciQualita", {560, 360}, Host);
+    SetUpSecondaryWindow(this, FormIndiciQualita, "FormIndiciQualita", {760, 380}, Host);
 }
 
 TFormIndiciQualita::~TFormIndiciQualita() {
@@ -119,7 +122,8 @@ void TFormIndiciQualita::ApplyCaptions() {
 }
 
 void TFormIndiciQualita::showEvent(QShowEvent* event) {
-    RememberedWidth = width();
+    // At least the width both banks need, so that half of it still holds bank 1.
+    RememberedWidth = std::max(width(), 2 * Halves[0]->minimumSizeHint().width() + 36);
     const bool twoBanks = DataMap && DataMap->LambdaProbes >= 2;
     Halves[1]->setVisible(twoBanks);
     if (!twoBanks) resize(RememberedWidth / 2, height());
@@ -129,8 +133,8 @@ void TFormIndiciQualita::showEvent(QShowEvent* event) {
 
 void TFormIndiciQualita::closeEvent(QCloseEvent* event) {
     FlashTimer->stop();
-    if (RememberedWidth > 0) resize(RememberedWidth, height());
     Halves[1]->setVisible(true);
+    if (RememberedWidth > 0) resize(RememberedWidth, height());
     QWidget::closeEvent(event);
 }
 

@@ -58,14 +58,17 @@ struct TPageLook {
     TCheckPage Page;
     QColor MinColour, MaxColour;
     double Min, Max;
+    QColor Text;
 };
 
 // Monotony shades the gas times from navy to sky blue; the other two leave every cell white
 // but the negative ones, which turn red.
 const TPageLook PageLooks[3] = {
-    {"MappaTempiSlave", TCheckPage::Monotony, QColor(0x00, 0x00, 0x80), QColor(0x87, 0xCE, 0xEB), 4.0, 18.0},
-    {"MappaDelay", TCheckPage::Delays, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0},
-    {"MappaFullOpen", TCheckPage::FullOpen, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0},
+    {"MappaTempiSlave", TCheckPage::Monotony, QColor(0x00, 0x00, 0x80), QColor(0x87, 0xCE, 0xEB), 4.0, 18.0,
+     Qt::white},
+    {"MappaDelay", TCheckPage::Delays, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0, Qt::black},
+    {"MappaFullOpen", TCheckPage::FullOpen, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0,
+     Qt::black},
 };
 
 } // namespace
@@ -94,6 +97,8 @@ TFormMapCheck::TFormMapCheck(TGuiHost* host, QWidget* parent)
         grid->Render_Min_value = look.Min;
         grid->Render_Max_value = look.Max;
         grid->SetColorHeaderBackground(QColor(0xD8, 0xE4, 0xF0));
+        grid->SetColorCellForeground(look.Text);
+        grid->SetPallinoDiametro(0); // no working point on a check
         grid->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         const TCheckPage which = look.Page;
         grid->OnGetData = [this, which](int Row, int Col) {
