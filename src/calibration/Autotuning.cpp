@@ -234,10 +234,11 @@ void TAutotuning::UpdateDeltaSectors(bool petrolPhaseEnded) {
 
 void TAutotuning::StretchSlaveMap(double r1, double r2) {
     ForEachCell([&](int i, int j) {
-        Model.SetMapValue(K::TempiGas_Slave_banco1, i, Model.GetMapValue(K::TempiGas_Slave_banco1, i, j) * r1, j);
+        Model.SetMapValue(K::TempiGas_Slave_banco1, i, Model.GetMapValue(K::TempiGas_Slave_banco1, i, j) * r1,
+                          j);
         if (TwoBanks())
-            Model.SetMapValue(K::TempiGas_Slave_banco2, i, Model.GetMapValue(K::TempiGas_Slave_banco2, i, j) * r2,
-                              j);
+            Model.SetMapValue(K::TempiGas_Slave_banco2, i,
+                              Model.GetMapValue(K::TempiGas_Slave_banco2, i, j) * r2, j);
     });
     Host.GasMapChanged(false);
 }
@@ -247,10 +248,11 @@ void TAutotuning::RaiseSlaveMap(double x) {
         const double row = Model.GetTableValue(K::TempiBenzina_Slave, i);
         if (row == 0) return; // a row without a petrol time has no gas time to raise
         const double add = x / row;
-        Model.SetMapValue(K::TempiGas_Slave_banco1, i, Model.GetMapValue(K::TempiGas_Slave_banco1, i, j) + add, j);
+        Model.SetMapValue(K::TempiGas_Slave_banco1, i,
+                          Model.GetMapValue(K::TempiGas_Slave_banco1, i, j) + add, j);
         if (TwoBanks())
-            Model.SetMapValue(K::TempiGas_Slave_banco2, i, Model.GetMapValue(K::TempiGas_Slave_banco2, i, j) + add,
-                              j);
+            Model.SetMapValue(K::TempiGas_Slave_banco2, i,
+                              Model.GetMapValue(K::TempiGas_Slave_banco2, i, j) + add, j);
     });
     Host.GasMapChanged(false);
 }
@@ -260,7 +262,9 @@ void TAutotuning::BuildCompensatedMap() {
     const K banks[2] = {K::TempiGas_Comp_banco1, K::TempiGas_Comp_banco2};
     for (int b = 0; b < 2; ++b) {
         if (b == 1 && !TwoBanks()) break;
-        ForEachCell([&](int i, int j) { Model.SetMapValue(banks[b], i, Model.GetMapValue(K::Benzina, i, j) + d[b], j); });
+        ForEachCell([&](int i, int j) {
+            Model.SetMapValue(banks[b], i, Model.GetMapValue(K::Benzina, i, j) + d[b], j);
+        });
         // The acquired petrol map is usually empty in the low columns of the upper rows: a ramp
         // between two cells that are filled takes their place.
         const double a = Model.GetMapValue(banks[b], 3, 1);
@@ -274,9 +278,11 @@ void TAutotuning::BuildCompensatedMap() {
 
 void TAutotuning::StretchCompensatedMap(double r1, double r2) {
     ForEachCell([&](int i, int j) {
-        Model.SetMapValue(K::TempiGas_Comp_banco1, i, Model.GetMapValue(K::TempiGas_Comp_banco1, i, j) * r1, j);
+        Model.SetMapValue(K::TempiGas_Comp_banco1, i, Model.GetMapValue(K::TempiGas_Comp_banco1, i, j) * r1,
+                          j);
         if (TwoBanks())
-            Model.SetMapValue(K::TempiGas_Comp_banco2, i, Model.GetMapValue(K::TempiGas_Comp_banco2, i, j) * r2, j);
+            Model.SetMapValue(K::TempiGas_Comp_banco2, i,
+                              Model.GetMapValue(K::TempiGas_Comp_banco2, i, j) * r2, j);
     });
     Host.GasMapChanged(true);
 }

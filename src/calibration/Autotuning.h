@@ -78,7 +78,7 @@ public:
     // What the window shows.
     int ProgressRPM = 0, ProgressTinj = 0;
     bool RPMSteady = false, TimeSteady = false;
-    double Delta = 0; // Slave: ms; Compensated: percent
+    double Delta = 0;                       // Slave: ms; Compensated: percent
     int Sector1End = 400, Sector2End = 600; // on the 0..1000 scale with 500 at zero
     bool Finished = false;                  // the last run succeeded: Cancel reads "Exit"
 

@@ -17,8 +17,8 @@ public:
 
     explicit TMapCheck(const TDataMap& model) : Model(model) {}
 
-    int WaterIndex = DefaultWater;   // into TemperaturaRiduttore
-    int GasIndex = DefaultGas;       // into TemperaturaGas
+    int WaterIndex = DefaultWater;       // into TemperaturaRiduttore
+    int GasIndex = DefaultGas;           // into TemperaturaGas
     int PressureIndex = DefaultPressure; // into PressioneGas
 
     void ResetIndices();

@@ -58,10 +58,11 @@ QLabel* SteadyLabel(const char* name, QWidget* parent) {
     label->setAlignment(Qt::AlignCenter);
     label->setMinimumWidth(64);
     // Disabled reads grey; enabled, the lit lamp of a steady reading.
-    label->setStyleSheet(QStringLiteral("QLabel { border: 1px solid #9a9a9a; border-radius: 3px; padding: 1px 6px;"
-                                        " color: #8a8a8a; background: #ececec; }"
-                                        "QLabel:enabled { color: white; background: #2eb84a; border-color: #1f8a35;"
-                                        " font-weight: bold; }"));
+    label->setStyleSheet(
+        QStringLiteral("QLabel { border: 1px solid #9a9a9a; border-radius: 3px; padding: 1px 6px;"
+                       " color: #8a8a8a; background: #ececec; }"
+                       "QLabel:enabled { color: white; background: #2eb84a; border-color: #1f8a35;"
+                       " font-weight: bold; }"));
     label->setEnabled(false);
     return label;
 }
@@ -86,7 +87,8 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     GroupWorkingPoint->setObjectName(QStringLiteral("GroupWorkingPoint"));
     auto* wp = new QGridLayout(GroupWorkingPoint);
     wp->setHorizontalSpacing(8);
-    auto edit = [&](TNumericEdit*& e, const char* name, bool real, const QString& format, StringId unit, int row) {
+    auto edit = [&](TNumericEdit*& e, const char* name, bool real, const QString& format, StringId unit,
+                    int row) {
         WorkingLabels[size_t(row)] = new QLabel(GroupWorkingPoint);
         e = new TNumericEdit(real, GroupWorkingPoint);
         e->setObjectName(QLatin1String(name));
@@ -124,7 +126,8 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     measured(ShowTinj, "ShowTinj", SCfgUnitMs, 1);
     measured(ShowTempAcqua, "ShowTempAcqua", SCfgUnitDegreesC, 2);
     measured(ShowTempGas, "ShowTempGas", SCfgUnitDegreesC, 3);
-    auto progress = [&](QProgressBar*& bar, const char* name, QLabel*& steady, const char* steadyName, int row) {
+    auto progress = [&](QProgressBar*& bar, const char* name, QLabel*& steady, const char* steadyName,
+                        int row) {
         bar = new QProgressBar(GroupMeasured);
         bar->setObjectName(QLatin1String(name));
         bar->setRange(0, 100);
@@ -387,7 +390,8 @@ void TFormAutotuningKeld::TimerStepTimer() {
     Tuning.Tick();
     if (Tuning.Sector1End != sector1 || Tuning.Sector2End != sector2) SetDeltaSectors();
     ShowProcedure();
-    if (Tuning.Step != step && (Tuning.Step == 0 || !LabelInstructions->text().startsWith(Tuning.InstructionText)))
+    if (Tuning.Step != step &&
+        (Tuning.Step == 0 || !LabelInstructions->text().startsWith(Tuning.InstructionText)))
         LabelInstructions->setText(Tuning.InstructionText);
 }
 
@@ -402,8 +406,8 @@ void TFormAutotuningKeld::ButtonStartClick() {
         Dialogs().Tell(TMsgKind::Warning, Tuning.Refusal);
         return;
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{EditRPM, EditTime, EditTempAcqua, EditTempGas, ButtonStart,
-                                                      ButtonResetMap, ButtonNozzles})
+    for (QWidget* w : std::initializer_list<QWidget*>{EditRPM, EditTime, EditTempAcqua, EditTempGas,
+                                                      ButtonStart, ButtonResetMap, ButtonNozzles})
         w->setEnabled(false);
     ButtonCancel->setText(ResStr(SAutoCancel));
     ButtonCancel->setEnabled(true);

@@ -66,7 +66,8 @@ struct TPageLook {
 const TPageLook PageLooks[3] = {
     {"MappaTempiSlave", TCheckPage::Monotony, QColor(0x00, 0x00, 0x80), QColor(0x87, 0xCE, 0xEB), 4.0, 18.0,
      Qt::white},
-    {"MappaDelay", TCheckPage::Delays, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0, Qt::black},
+    {"MappaDelay", TCheckPage::Delays, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0,
+     Qt::black},
     {"MappaFullOpen", TCheckPage::FullOpen, QColor(0xFF, 0x00, 0x00), QColor(0xFF, 0xFF, 0xFF), -0.001, 0.0,
      Qt::black},
 };

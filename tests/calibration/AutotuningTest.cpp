@@ -57,7 +57,8 @@ protected:
 
     // Ticks, delivering each fuel-switch reply after the tick that asked for it, until done or
     // the number of ticks runs out; the ticks taken.
-    int Run(int ticks, const std::function<bool()>& done = [] { return false; }) {
+    int Run(
+        int ticks, const std::function<bool()>& done = [] { return false; }) {
         for (int n = 1; n <= ticks; ++n) {
             Tuning.Tick();
             if (Host.ReplyDue) {
@@ -84,8 +85,8 @@ TEST_F(AutotuningTest, SpeedBandsOfTheTwoPhases) {
         int Step;
         int32_t Rpm;
         bool Steady;
-    } cases[] = {{3, 1700, true},  {3, 2300, true},  {3, 1699, false}, {3, 2301, false},
-                 {6, 2200, true},  {6, 1800, true},  {6, 2201, false}, {6, 1799, false}};
+    } cases[] = {{3, 1700, true}, {3, 2300, true}, {3, 1699, false}, {3, 2301, false},
+                 {6, 2200, true}, {6, 1800, true}, {6, 2201, false}, {6, 1799, false}};
     for (const Case& c : cases) {
         Tuning.Step = c.Step;
         Tuning.WorkingRPM = 2000;
@@ -147,8 +148,8 @@ TEST_F(AutotuningTest, ConvergenceBandAndDeltaSectors) {
     Tuning.UpdateDeltaSectors(true);
     EXPECT_EQ(Tuning.Sector1End, 450);
     EXPECT_EQ(Tuning.Sector2End, 550);
-    const std::pair<double, bool> cases[] = {{3.80, true}, {4.20, true}, {4.00, true},
-                                             {3.79, false}, {4.21, false}};
+    const std::pair<double, bool> cases[] = {
+        {3.80, true}, {4.20, true}, {4.00, true}, {3.79, false}, {4.21, false}};
     for (const auto& [onGas, converged] : cases) {
         Tuning.OnGas = {onGas, 0, 0, 0};
         EXPECT_EQ(Tuning.Converged(Host.Gas), converged) << onGas;
@@ -188,7 +189,8 @@ TEST_F(AutotuningTest, OneProbeLeavesBankTwoAlone) {
 
 // Compensated mode starts only with at least 80 % of the petrol map acquired.
 TEST_F(AutotuningTest, PetrolMapCompletionGuardsTheCompensatedStart) {
-    const std::tuple<int, int, bool> cases[] = {{86, 80, true}, {85, 79, false}, {108, 100, true}, {0, 0, false}};
+    const std::tuple<int, int, bool> cases[] = {
+        {86, 80, true}, {85, 79, false}, {108, 100, true}, {0, 0, false}};
     for (const auto& [filled, percent, starts] : cases) {
         int n = 0;
         for (int i = 1; i <= MapRowCount; ++i)
@@ -199,8 +201,9 @@ TEST_F(AutotuningTest, PetrolMapCompletionGuardsTheCompensatedStart) {
         EXPECT_EQ(Tuning.Start(), starts) << filled;
         EXPECT_EQ(Tuning.Step, starts ? 1 : 0);
         if (!starts) {
-            EXPECT_EQ(Tuning.Refusal, QStringLiteral("Petrol map completion is: %1%\rPlease acquire a valid map.")
-                                          .arg(percent));
+            EXPECT_EQ(
+                Tuning.Refusal,
+                QStringLiteral("Petrol map completion is: %1%\rPlease acquire a valid map.").arg(percent));
         }
     }
 }
@@ -283,7 +286,8 @@ TEST_F(AutotuningTest, ZeroAverageStopsWithAMessage) {
         ASSERT_TRUE(Tuning.Start());
         Run(400, [&] { return !Host.Stops.isEmpty(); });
         ASSERT_EQ(Host.Stops.size(), 1) << c.Name;
-        EXPECT_TRUE(Host.Stops.first().startsWith(QStringLiteral("No injection time was measured"))) << c.Name;
+        EXPECT_TRUE(Host.Stops.first().startsWith(QStringLiteral("No injection time was measured")))
+            << c.Name;
         EXPECT_EQ(Tuning.Step, 0) << c.Name;
         const double cell = Model.GetMapValue(K::TempiGas_Slave_banco1, 4, 4);
         EXPECT_TRUE(std::isfinite(cell) && cell > 0) << c.Name;
@@ -295,8 +299,8 @@ TEST_F(AutotuningTest, ZeroAverageStopsWithAMessage) {
 // gas time to the working point's, one iteration brings the petrol times together, then the run
 // finishes; Cancel now reads Exit and closes the window.
 TEST_F(AutotuningTest, RunConvergesThenExitCloses) {
-    Host.Petrol.GasTime0 = 4.62; // 4.2 ms x 1.1 on petrol
-    Host.Gas.PetrolTime0 = 3.6;  // the petrol ECU trims back on the rich gas
+    Host.Petrol.GasTime0 = 4.62;                              // 4.2 ms x 1.1 on petrol
+    Host.Gas.PetrolTime0 = 3.6;                               // the petrol ECU trims back on the rich gas
     ASSERT_EQ(Run(20, [&] { return Tuning.Step != 0; }), -1); // nothing happens before START
     ASSERT_TRUE(Tuning.Start());
     Run(200, [&] { return Tuning.Iterations == 2; });
@@ -308,7 +312,7 @@ TEST_F(AutotuningTest, RunConvergesThenExitCloses) {
     EXPECT_TRUE(Tuning.Finished);
     EXPECT_EQ(Tuning.InstructionText, QStringLiteral("Finished - click EXIT"));
     EXPECT_EQ(Host.Sent, (QStringList{QStringLiteral("fuel 2")}));
-    EXPECT_TRUE(Tuning.Cancel()); // Exit
+    EXPECT_TRUE(Tuning.Cancel());   // Exit
     EXPECT_EQ(Host.Sent.size(), 1); // Exit does not change the fuel
     EXPECT_FALSE(Tuning.Finished);
 }

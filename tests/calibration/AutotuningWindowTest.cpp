@@ -44,7 +44,8 @@ protected:
     // Runs the procedure from START to the end; the screenshots go to folder when it is set.
     void RunSlave(const QString& folder) {
         TEcuSim ecu;
-        ASSERT_TRUE(ecu.Command(QStringLiteral("demand %1").arg(RichDemand, 0, 'f', 4))) << ecu.ErrorText().toStdString();
+        ASSERT_TRUE(ecu.Command(QStringLiteral("demand %1").arg(RichDemand, 0, 'f', 4)))
+            << ecu.ErrorText().toStdString();
         ASSERT_TRUE(ecu.Command(QStringLiteral("temp 85 62")));
         ASSERT_TRUE(ecu.WorkingPoint(2000, 4.5));
         Connect(ecu);
@@ -78,7 +79,8 @@ protected:
                     lastIteration = t.Iterations;
                     halfShot = false;
                     if (t.Step != 0) {
-                        Shot(folder, QStringLiteral("%1-iteration%2-step%3").arg(++shots, 2, 10, QLatin1Char('0'))
+                        Shot(folder, QStringLiteral("%1-iteration%2-step%3")
+                                         .arg(++shots, 2, 10, QLatin1Char('0'))
                                          .arg(t.Iterations)
                                          .arg(t.Step));
                     }

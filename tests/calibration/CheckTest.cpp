@@ -18,8 +18,8 @@ void FillMap(TDataMap& model, K kind, double value) {
 
 TEST(NozzleCheckTest, IndexSpreadAndVerdictPerBank) {
     struct Case {
-        double Cell;      // every cell of bank 1
-        double Index;     // expected
+        double Cell;  // every cell of bank 1
+        double Index; // expected
         double Spread;
         TNozzleVerdict Verdict;
     } cases[] = {
@@ -60,9 +60,9 @@ class MapCheckTest : public ::testing::Test {
 protected:
     MapCheckTest() : Check(Model) {
         for (int i = 1; i <= 9; ++i) {
-            Model.SetTableValue(K::TemperaturaRiduttore, i, 10.0 * i);      // 10..90
-            Model.SetTableValue(K::TemperaturaGas, i, 5.0 * i);             // 5..45
-            Model.SetTableValue(K::CorrTemperaturaRiduttore, i, i - 5.0);   // -4..4
+            Model.SetTableValue(K::TemperaturaRiduttore, i, 10.0 * i);    // 10..90
+            Model.SetTableValue(K::TemperaturaGas, i, 5.0 * i);           // 5..45
+            Model.SetTableValue(K::CorrTemperaturaRiduttore, i, i - 5.0); // -4..4
             Model.SetTableValue(K::CorrTemperaturaGas, i, 0);
             Model.SetTableValue(K::Giri_Slave, i, 1000.0 * i);
         }
