@@ -220,6 +220,19 @@ double TEngineModel::TrueFactor(double petrolMs, double rpm) const {
     return Demand * Truth.SlaveFactor(1, petrolMs, rpm);
 }
 
+double TEngineModel::SlaveMapError(int bank) const {
+    const TEcuImage truth = TruthFuel == Image.Fuel() ? Truth : TEcuImage::DefaultSlave(Image.Fuel());
+    double worst = 0;
+    for (int r = 0; r < MapRows; ++r)
+        for (int c = 0; c < MapCols; ++c) {
+            const int pos = MapCell(B48::Cells, r, c);
+            const double wanted = Demand * SlaveFactorFromRaw(truth.Byte(8, pos, 1));
+            if (wanted <= 0) continue;
+            worst = std::max(worst, std::abs(SlaveFactorFromRaw(Image.Byte(8, pos, bank)) / wanted - 1));
+        }
+    return worst;
+}
+
 void TEngineModel::UpdateChangeover(double dt) {
     const bool running = Live.State == TEngineState::Running;
     if (!running) {

@@ -79,6 +79,9 @@ public:
     // 1.0 means the default map is right.
     void SetDemand(double factor) { Demand = factor; }
     double GetDemand() const { return Demand; }
+    // How far the Slave gas map of bank (1 or 2) is from what the engine really needs: the
+    // largest relative difference over the cells, 0.1 for a map 10 % rich or lean somewhere.
+    double SlaveMapError(int bank) const;
 
     // The gas ECU.
     int Mode = 1;                 // 1 Slave, 2 Compensated

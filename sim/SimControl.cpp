@@ -135,6 +135,8 @@ QString ControlHelp() {
         "  gas-level PERCENT         fuel left in the gas tank\n"
         "  pressure MBAR|auto        hold the reducer pressure, or let the reducer deliver it\n"
         "  demand FACTOR             gas the engine needs, as a factor on the default slave map\n"
+        "  map-error                 largest relative difference of each bank's slave gas map from\n"
+        "                            what the engine needs (0.100 for a map 10 % off)\n"
         "  fuel petrol|gas           change fuel at once, as the ECU's changeover would\n"
         "ECU:\n"
         "  mode slave|compensated    operating mode\n"
@@ -277,6 +279,9 @@ TControlResult RunControlCommand(TSimEcu& ecu, const QString& line, SimTime now)
         if (args.size() != 1 || !ParseReal(args[0], x) || x <= 0)
             return Fail(QStringLiteral("expected a factor"));
         ecu.Engine.SetDemand(x);
+    } else if (cmd == QLatin1String("map-error")) {
+        for (int bank = 1; bank <= 2; ++bank)
+            r.Lines << QString::number(ecu.Engine.SlaveMapError(bank), 'f', 4);
     } else if (cmd == QLatin1String("fuel")) {
         if (args == QStringList{QStringLiteral("gas")})
             ecu.Engine.ForceFuel(true);

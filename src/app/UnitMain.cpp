@@ -763,6 +763,10 @@ void TFormMain::UpdateMapColourRanges() {
     MapGrids->UpdateMapColourRanges();
 }
 
+void TFormMain::RefreshMapCheck() {
+    if (FormMapCheck && FormMapCheck->isVisible()) FormMapCheck->RefreshCheck();
+}
+
 void TFormMain::UpdateColourRanges() {
     UpdateMapColourRanges();
 }

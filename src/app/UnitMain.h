@@ -133,6 +133,7 @@ public:
     void FrameDiscarded() override {}
     void FrameFailed() override {}
     void UpdateColourRanges() override;
+    void RefreshMapCheck() override;
     void RepaintMapGrid(TMapGridId grid) override;
     void BankSwitched() override;
     bool ReadSettingEditors(TSettingEditors& editors) override;

@@ -195,6 +195,24 @@ TEST(SimEngine, SlaveMapTuningConvergesOnWhatTheEngineNeeds) {
     EXPECT_NEAR(ratio, 1.0, 0.02);
 }
 
+// The simulator tells a test how far the ECU's gas map is from what the engine needs: 10 % for the
+// default map on an engine that needs 1 / 1.1 of it, next to nothing once the map is scaled so.
+TEST(SimEngine, MapErrorTellsHowFarTheGasMapIsFromTheEnginesNeeds) {
+    Bench b;
+    b.Control(QStringLiteral("demand %1").arg(1 / 1.1, 0, 'f', 6));
+    b.RunSeconds(0.1);
+    auto error = [&b] {
+        const TControlResult r = RunControlCommand(b.Ecu, QStringLiteral("map-error"), b.Now);
+        return r.Ok && r.Lines.size() == 2 ? r.Lines[0].toDouble() : -1;
+    };
+    EXPECT_NEAR(error(), 0.1, 0.001);
+    QByteArray block = b.Payload(cmdReadBlock, Bytes({8, 1}));
+    for (int i = EcuLayout::B48::Cells; i < block.size(); ++i)
+        block[i] = char(std::clamp(EcuLayout::RoundEven(uint8_t(block[i]) / 1.1), 0, 255));
+    b.Exchange(cmdWriteBlock, block);
+    EXPECT_LT(error(), 0.01);
+}
+
 // In Compensated mode the gas ECU's own lambda controller trims a wrong map; stretching the map by
 // the trim, as the tool's auto-tuning does, brings the trim back to nothing.
 TEST(SimEngine, CompensatedTrimShowsHowFarTheMapIsOff) {
