@@ -17,6 +17,7 @@ class QTimer;
 class QToolButton;
 
 class TMapGridPages;
+class TNewDrawGrid;
 class TSettingsPages;
 class TStatusPanel;
 
@@ -58,6 +59,15 @@ public:
     // Fills every caption of the window from the resource strings; run at creation and after a
     // language switch.
     void ApplyCaptions();
+    // The language switch: loads the language module of localeId beside the program and gives
+    // every window its captions again. Without a module nothing changes.
+    void SwitchLanguage(int localeId);
+    // Copy and Paste: the text of the edit box with the focus, or the cells of the map grid with
+    // the focus (MapCellsCopyRequested, MapCellsPasteRequested); nothing otherwise.
+    void EditCopy1Execute();
+    void EditPaste1Execute();
+    // The flasher window's command that ends the ECU's boot monitor.
+    void ECUExitMonitor1Execute();
     // Shows the pages and commands of the current operating mode and redisplays everything.
     void ApplyOperatingMode();
     // Fills the page controls from the configuration model.
@@ -223,6 +233,11 @@ public:
     TStatusPanel* StatusPanel = nullptr;
 
     QTimer* TimerGUI = nullptr;
+
+signals:
+    // Copy or Paste chosen while this map grid has the focus: the map-cell commands run on it.
+    void MapCellsCopyRequested(TNewDrawGrid* grid);
+    void MapCellsPasteRequested(TNewDrawGrid* grid);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
