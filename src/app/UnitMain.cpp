@@ -88,15 +88,25 @@ bool CopyOrPasteFocusedText(bool paste) {
             line = spin->findChild<QLineEdit*>();
     }
     if (line) {
-        paste ? line->paste() : line->copy();
+        // A read-only box takes no paste, and the keys still belong to it.
+        if (!paste)
+            line->copy();
+        else if (!line->isReadOnly())
+            line->paste();
         return true;
     }
     if (auto* area = qobject_cast<QPlainTextEdit*>(focus)) {
-        paste ? area->paste() : area->copy();
+        if (!paste)
+            area->copy();
+        else if (!area->isReadOnly())
+            area->paste();
         return true;
     }
     if (auto* area = qobject_cast<QTextEdit*>(focus)) {
-        paste ? area->paste() : area->copy();
+        if (!paste)
+            area->copy();
+        else if (!area->isReadOnly())
+            area->paste();
         return true;
     }
     return false;
@@ -900,7 +910,10 @@ QString TFormMain::StatusText(int panel) const {
 }
 
 void TFormMain::SwitchLanguage(int localeId) {
+    // The title names a configuration file once one is open; otherwise it is the program's.
+    const bool programTitle = windowTitle() == ResStr(SMainCaption);
     if (!LoadLanguageModule(localeId)) return;
+    if (programTitle) setWindowTitle(ResStr(SMainCaption));
     // Every window, in a fixed order: the main window's pages are redisplayed after their
     // captions, so the configuration shown does not change.
     if (FormAcquisitionPanel) FormAcquisitionPanel->ApplyCaptions();

@@ -10,6 +10,9 @@
 #include <cstring>
 #include <libintl.h>
 
+// Part of libintl's interface in glibc and GNU gettext alike.
+extern "C" int _nl_msg_cat_cntr;
+
 namespace {
 
 struct TStringTables {
@@ -164,8 +167,10 @@ void InitMessageCatalogue(const QString& programDir) {
     if (!messages || !std::strcmp(messages, "C") || !std::strcmp(messages, "POSIX"))
         std::setlocale(LC_MESSAGES, "C.UTF-8");
     const QByteArray dir = QFile::encodeName(QDir(programDir).filePath(QStringLiteral("locale")));
-    // Binding again also makes libintl forget the translations it looked up before.
     bindtextdomain("default", dir.constData());
     bind_textdomain_codeset("default", "UTF-8");
+    // libintl keeps the translations it looked up; this counter is how it is told that the
+    // language has changed.
+    ++_nl_msg_cat_cntr;
     Tables().catalogueBound = true;
 }
