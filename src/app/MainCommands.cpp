@@ -64,8 +64,6 @@ void TFormMain::ConnectCommands() {
         {EditResetWater, &TFormMain::EditResetWaterExecute},
         {EditResetGas, &TFormMain::EditResetGasExecute},
         {EditResetPress, &TFormMain::EditResetPressExecute},
-        {EditCopy1, &TFormMain::EditCopy1Execute},
-        {EditPaste1, &TFormMain::EditPaste1Execute},
         {EditEnableRangeCheck1, &TFormMain::EditEnableRangeCheck1Execute},
     };
     for (const auto& [target, command] : commands)
@@ -79,6 +77,9 @@ void TFormMain::ConnectCommands() {
             connect(button, &QPushButton::clicked, resets[i], &QAction::trigger);
     if (SettingsPages->ButtonTurbo)
         connect(SettingsPages->ButtonTurbo, &QPushButton::clicked, this, &TFormMain::ButtonTurboClick);
+    // Copy and Paste reach the cells only when a map grid has the focus.
+    connect(this, &TFormMain::MapCellsCopyRequested, this, &TFormMain::CopyMapCells);
+    connect(this, &TFormMain::MapCellsPasteRequested, this, &TFormMain::PasteMapCells);
     // Paste waits for a Copy.
     EditPaste1->setEnabled(false);
 
@@ -471,7 +472,7 @@ bool TFormMain::ActiveGridRange(TNewDrawGrid*& Grid, TMapTypeOfData& Kind, int& 
     return Bottom - Top > 0 || Right - Left > 0;
 }
 
-void TFormMain::EditCopy1Execute() {
+void TFormMain::CopyMapCells() {
     TNewDrawGrid* grid = nullptr;
     TMapTypeOfData kind{};
     int top = 0, left = 0, bottom = 0, right = 0;
@@ -480,7 +481,7 @@ void TFormMain::EditCopy1Execute() {
     EditPaste1->setEnabled(true);
 }
 
-void TFormMain::EditPaste1Execute() {
+void TFormMain::PasteMapCells() {
     TNewDrawGrid* grid = nullptr;
     TMapTypeOfData kind{};
     int top = 0, left = 0, bottom = 0, right = 0;

@@ -60,10 +60,13 @@ void DestroyWindows() {
     CreatedWindows.clear();
 }
 
-int RunProgram(QApplication& app) {
-    // The user's language is in place before the first text is fetched.
+void SetUpLanguage() {
     InitMessageCatalogue(QCoreApplication::applicationDirPath());
     LoadLanguageModule(UserLocaleId());
+}
+
+int RunProgram(QApplication& app) {
+    SetUpLanguage();
     QApplication::setApplicationName(ResStr(SAppName));
     // The program's windows decide when it ends: only the main window's close sequence ends it.
     app.setQuitOnLastWindowClosed(false);

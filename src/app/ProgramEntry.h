@@ -18,3 +18,7 @@ void DestroyWindows();
 // The whole program: framework set-up, the language, the windows, the message loop until the
 // main window has closed. Returns the exit code.
 int RunProgram(QApplication& app);
+
+// The user's language, in place before the first text is fetched: the gettext catalogue beside
+// the program, and the language module of the user's locale when one lies beside the program.
+void SetUpLanguage();

@@ -14,6 +14,7 @@
 #include "diagnostics/UnitDiagnostics.h"
 #include "diagnostics/UnitPinOut.h"
 #include "editor/MapGridPages.h"
+#include "editor/NewDrawGrid.h"
 #include "editor/SettingsPages.h"
 #include "editor/UnitModifyData.h"
 #include "flasher/UnitFirmwareUpgrade.h"
@@ -26,7 +27,9 @@
 #include "live/StatusPanel.h"
 #include "windows/UnitSplash.h"
 
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
 #include <QChart>
 #include <QChartView>
 #include <QCloseEvent>
@@ -34,13 +37,17 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -67,6 +74,42 @@ void ShowWindow(QWidget* window) {
 
 bool CompensatedModeShown() {
     return OperatingMode == CompensatedMode;
+}
+
+// Copy or paste in the text box that has the focus (a line edit, the edit of a spin box or of an
+// editable list, a text area). False when the focus is not on one.
+bool CopyOrPasteFocusedText(bool paste) {
+    QWidget* focus = QApplication::focusWidget();
+    QLineEdit* line = qobject_cast<QLineEdit*>(focus);
+    if (!line) {
+        if (auto* combo = qobject_cast<QComboBox*>(focus))
+            line = combo->lineEdit();
+        else if (auto* spin = qobject_cast<QAbstractSpinBox*>(focus))
+            line = spin->findChild<QLineEdit*>();
+    }
+    if (line) {
+        // A read-only box takes no paste, and the keys still belong to it.
+        if (!paste)
+            line->copy();
+        else if (!line->isReadOnly())
+            line->paste();
+        return true;
+    }
+    if (auto* area = qobject_cast<QPlainTextEdit*>(focus)) {
+        if (!paste)
+            area->copy();
+        else if (!area->isReadOnly())
+            area->paste();
+        return true;
+    }
+    if (auto* area = qobject_cast<QTextEdit*>(focus)) {
+        if (!paste)
+            area->copy();
+        else if (!area->isReadOnly())
+            area->paste();
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -188,6 +231,14 @@ void TFormMain::CreateActions() {
     LanguageItalian1->setText(ResStr(SLanguageItalian));
     LanguagePolish1->setText(ResStr(SLanguagePolish));
 
+    const std::pair<QAction*, int> languages[] = {
+        {LanguageEnglish1, 9}, {LanguageItalian1, 1040}, {LanguagePolish1, 21}};
+    for (const auto& [action, localeId] : languages)
+        connect(action, &QAction::triggered, this, [this, id = localeId] { SwitchLanguage(id); });
+
+    connect(EditCopy1, &QAction::triggered, this, &TFormMain::EditCopy1Execute);
+    connect(EditPaste1, &QAction::triggered, this, &TFormMain::EditPaste1Execute);
+    connect(ECUExitMonitor1, &QAction::triggered, this, &TFormMain::ECUExitMonitor1Execute);
     connect(EditUndo1, &QAction::triggered, this, &TFormMain::EditUndo1Execute);
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
 
@@ -350,7 +401,8 @@ void TFormMain::CreatePages() {
     host.GUIUpdating = &GUIUpdating;
     host.RangeHintCountdown = &RangeHintCountdown;
     host.PowerButtonCountdown = &PowerButtonCountdown;
-    host.OpenAutotuning = [] { ShowWindow(FormAutotuningKeld); };
+    // The page's "Tune" button runs the Edit menu's command.
+    host.OpenAutotuning = [this] { EditTuneMap1->trigger(); };
     host.OpenAdaptiveParams = [] { ShowWindow(FormAutoAdaptiveParams); };
     host.RefreshMapCheck = [this] { RefreshMapCheck(); };
     host.ClearLambdaChart = [this] { ClearLambdaChart(); };
@@ -666,7 +718,6 @@ void TFormMain::ApplyCaptions() {
         {ECUClearQueue, SActionClearQueue},
         {ECUUpgradeFirmware1, SActionFirmwareFlasher},
         {ECUExitMonitor1, SActionExitMonitor},
-        {ECUSwitchMode1, SActionSwitchToCompensated},
         {ECUScanCOM, SActionAutoScan},
         {DiagnosticsDisplay1, SActionDisplayMeters},
         {DiagnosticsCheckMap, SActionCheckMap},
@@ -688,6 +739,8 @@ void TFormMain::ApplyCaptions() {
     };
     for (const auto& [action, text] : actions)
         action->setText(ResStr(text));
+    // The mode entry names the other mode, after a language switch as well.
+    ECUSwitchMode1->setText(ResStr(CompensatedModeShown() ? SActionSwitchToSlave : SActionSwitchToCompensated));
 
     const std::pair<QToolButton*, StringId> buttons[] = {
         {ButtonLoad, SButtonLoad},       {ButtonSave, SButtonSave},     {ButtonUndo, SButtonUndo},
@@ -849,6 +902,44 @@ void TFormMain::SetStatusText(int panel, const QString& text) {
 
 QString TFormMain::StatusText(int panel) const {
     return panel >= 0 && panel < 2 ? StatusPanels[size_t(panel)]->text() : QString();
+}
+
+void TFormMain::SwitchLanguage(int localeId) {
+    // The title names a configuration file once one is open; otherwise it is the program's.
+    const bool programTitle = windowTitle() == ResStr(SMainCaption);
+    if (!LoadLanguageModule(localeId)) return;
+    if (programTitle) setWindowTitle(ResStr(SMainCaption));
+    // Every window, in a fixed order: the main window's pages are redisplayed after their
+    // captions, so the configuration shown does not change.
+    if (FormAcquisitionPanel) FormAcquisitionPanel->ApplyCaptions();
+    if (FormAutoAdaptiveParams) FormAutoAdaptiveParams->ApplyCaptions();
+    if (FormAutotuningKeld) FormAutotuningKeld->ApplyCaptions();
+    if (FormCommunications) FormCommunications->ApplyCaptions();
+    if (FormDiagnostics) FormDiagnostics->ApplyCaptions();
+    if (FormFirmwareUpgrade) FormFirmwareUpgrade->ApplyCaptions();
+    if (FormIndiciQualita) FormIndiciQualita->ApplyCaptions();
+    GUIUpdating = true;
+    ApplyCaptions();
+    ShowConfiguration();
+    GUIUpdating = false;
+    if (FormMapCheck) FormMapCheck->ApplyCaptions();
+    if (FormModify) FormModify->ApplyCaptions();
+    if (FormPinOut) FormPinOut->ApplyCaptions();
+    if (FormSplash) FormSplash->ApplyCaptions();
+}
+
+void TFormMain::EditCopy1Execute() {
+    if (CopyOrPasteFocusedText(false)) return;
+    if (auto* grid = qobject_cast<TNewDrawGrid*>(QApplication::focusWidget())) emit MapCellsCopyRequested(grid);
+}
+
+void TFormMain::EditPaste1Execute() {
+    if (CopyOrPasteFocusedText(true)) return;
+    if (auto* grid = qobject_cast<TNewDrawGrid*>(QApplication::focusWidget())) emit MapCellsPasteRequested(grid);
+}
+
+void TFormMain::ECUExitMonitor1Execute() {
+    if (FormFirmwareUpgrade) FormFirmwareUpgrade->CloseBootloader();
 }
 
 void TFormMain::RefreshComMenu() {

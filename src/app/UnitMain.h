@@ -21,6 +21,7 @@ class QToolButton;
 class TNewDrawGrid;
 
 class TMapGridPages;
+class TNewDrawGrid;
 class TSettingsPages;
 class TStatusPanel;
 
@@ -62,6 +63,15 @@ public:
     // Fills every caption of the window from the resource strings; run at creation and after a
     // language switch.
     void ApplyCaptions();
+    // The language switch: loads the language module of localeId beside the program and gives
+    // every window its captions again. Without a module nothing changes.
+    void SwitchLanguage(int localeId);
+    // Copy and Paste: the text of the edit box with the focus, or the cells of the map grid with
+    // the focus (MapCellsCopyRequested, MapCellsPasteRequested); nothing otherwise.
+    void EditCopy1Execute();
+    void EditPaste1Execute();
+    // The flasher window's command that ends the ECU's boot monitor.
+    void ECUExitMonitor1Execute();
     // Shows the pages and commands of the current operating mode and redisplays everything.
     void ApplyOperatingMode();
     // Fills the page controls from the configuration model.
@@ -99,8 +109,9 @@ public:
     void EditResetWaterExecute();
     void EditResetGasExecute();
     void EditResetPressExecute();
-    void EditCopy1Execute();
-    void EditPaste1Execute();
+    // The cells of the map grid with the focus to and from the grid clipboard.
+    void CopyMapCells();
+    void PasteMapCells();
     void EditEnableRangeCheck1Execute();
     // The mode command; its reply comes back to this window (FrameReceived).
     void SendOperatingMode(uint8_t Mode, bool Notify);
@@ -267,6 +278,11 @@ public:
     TStatusPanel* StatusPanel = nullptr;
 
     QTimer* TimerGUI = nullptr;
+
+signals:
+    // Copy or Paste chosen while this map grid has the focus: the map-cell commands run on it.
+    void MapCellsCopyRequested(TNewDrawGrid* grid);
+    void MapCellsPasteRequested(TNewDrawGrid* grid);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

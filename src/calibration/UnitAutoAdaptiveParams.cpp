@@ -78,7 +78,9 @@ TFormAutoAdaptiveParams::TFormAutoAdaptiveParams(TGuiHost* host, QWidget* parent
         sliders->addWidget(label, row, 0);
         sliders->addWidget(s, row, 1);
         sliders->addWidget(indicator, row, 2);
-        sliders->addWidget(new QLabel(ResStr(unit), this), row, 3);
+        auto* unitLabel = new QLabel(this);
+        unitLabel->setProperty("captionId", int(unit));
+        sliders->addWidget(unitLabel, row, 3);
         QSlider* target = s;
         connect(s, &QSlider::valueChanged, this, [this, target] {
             if (!target->isSliderDown()) ParameterChanged(target);
@@ -109,6 +111,10 @@ void TFormAutoAdaptiveParams::ApplyCaptions() {
     LabelMaxGiri->setText(ResStr(SAdaptMaxRevs));
     LabelCorrection->setText(ResStr(SAdaptCorrection));
     LabelTempoPermanenza->setText(ResStr(SAdaptClipTime));
+    for (QLabel* label : findChildren<QLabel*>()) {
+        const QVariant unit = label->property("captionId");
+        if (unit.isValid()) label->setText(ResStr(StringId(unit.toInt())));
+    }
     ShowLoadLabels();
 }
 

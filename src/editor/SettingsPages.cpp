@@ -502,7 +502,7 @@ void TSettingsPages::BuildGeneral(QWidget* Page) {
         }
         ButtonToday = new QPushButton(date);
         ButtonToday->setObjectName(QStringLiteral("ButtonToday"));
-        ButtonToday->setToolTip(QStringLiteral("Set configuration date today"));
+        ButtonToday->setToolTip(ResStr(SHintToday));
         ButtonTexts.emplace_back(ButtonToday, SButtonToday);
         h->addWidget(ButtonToday);
         h->addStretch(1);
@@ -549,7 +549,7 @@ void TSettingsPages::BuildFunctions(QWidget* Page) {
         h->setContentsMargins(0, 4, 0, 0);
         ButtonAutotuning = new QPushButton(buttons);
         ButtonAutotuning->setObjectName(QStringLiteral("ButtonAutotuning"));
-        ButtonAutotuning->setToolTip(QStringLiteral("Start slave gas map auto-tuning"));
+        ButtonAutotuning->setToolTip(ResStr(SHintAutotuning));
         ButtonAutotuning->setMinimumSize(96, 34);
         ButtonTexts.emplace_back(ButtonAutotuning, SButtonTune);
         QWidget* adapt = Control("ButtonUpdateGas");
@@ -636,7 +636,7 @@ void TSettingsPages::BuildFunctions(QWidget* Page) {
     auto* pv = new QVBoxLayout(powerPanel);
     PowerSwitchButton = new QPushButton(powerPanel);
     PowerSwitchButton->setObjectName(QStringLiteral("PowerSwitchButton"));
-    PowerSwitchButton->setToolTip(QStringLiteral("Switch power mode"));
+    PowerSwitchButton->setToolTip(ResStr(SHintPowerSwitch));
     PowerSwitchButton->setIcon(QApplication::style()->standardIcon(QStyle::SP_BrowserReload));
     PowerSwitchButton->setIconSize(QSize(40, 40));
     PowerSwitchButton->setFixedSize(72, 72);

@@ -177,6 +177,10 @@ void TFormFirmwareUpgrade::ApplyCaptions() {
     LabelCurrentVersion->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("CORVANE KELD 2.05 0000")));
 }
 
+void TFormFirmwareUpgrade::CloseBootloader() {
+    if (EnsureSequence()) FSequence->Dialogue.CloseMonitor();
+}
+
 bool TFormFirmwareUpgrade::EnsureSequence() {
     if (FSequence) return true;
     if (!SerialLink || !DataMap) return false;

@@ -24,6 +24,10 @@ public:
     // Fills the captions from the resource strings; run at creation and after a language switch.
     void ApplyCaptions();
 
+    // Ends the ECU's boot monitor (ESC "RST" CR) and returns the port to frame mode; the ECU menu's
+    // "Close bootloader (RST)".
+    void CloseBootloader();
+
     // Null until the window first opens with the link and the configuration model in place.
     TUpgradeSequence* Sequence() const { return FSequence.get(); }
 

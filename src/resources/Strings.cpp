@@ -4,8 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
+#include <clocale>
+#include <cstring>
 #include <libintl.h>
+
+// Part of libintl's interface in glibc and GNU gettext alike.
+extern "C" int _nl_msg_cat_cntr;
 
 namespace {
 
@@ -139,9 +145,32 @@ bool LoadLanguageModule(int localeId) {
     return false;
 }
 
+QString CatalogueLanguage() {
+    const QString lang = qEnvironmentVariable("LANG");
+    return lang.isEmpty() ? QLocale::system().name() : lang;
+}
+
+void UnloadLanguageModule() {
+    TStringTables& t = Tables();
+    t.module.clear();
+    t.moduleLoaded = false;
+}
+
 void InitMessageCatalogue(const QString& programDir) {
+    // libintl takes its language from LANGUAGE before the locale's own, so that is where the
+    // catalogue language goes. It ignores LANGUAGE while the messages locale is "C", which is
+    // what a user gets whose language has no locale installed: the built-in UTF-8 variant of
+    // "C" keeps the program's messages as they are and lets the catalogue be read.
+    const QByteArray language = CatalogueLanguage().toLocal8Bit();
+    if (!language.isEmpty()) qputenv("LANGUAGE", language);
+    const char* messages = std::setlocale(LC_MESSAGES, nullptr);
+    if (!messages || !std::strcmp(messages, "C") || !std::strcmp(messages, "POSIX"))
+        std::setlocale(LC_MESSAGES, "C.UTF-8");
     const QByteArray dir = QFile::encodeName(QDir(programDir).filePath(QStringLiteral("locale")));
     bindtextdomain("default", dir.constData());
     bind_textdomain_codeset("default", "UTF-8");
+    // libintl keeps the translations it looked up; this counter is how it is told that the
+    // language has changed.
+    ++_nl_msg_cat_cntr;
     Tables().catalogueBound = true;
 }

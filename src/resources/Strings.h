@@ -27,11 +27,20 @@ int UserLocaleId();
 // On success every later ResStr reads from it; on failure nothing changes.
 bool LoadLanguageModule(int localeId);
 
+// Back to the texts built into the program, as at start without a module (tests: the program
+// itself returns to English only through an English module).
+void UnloadLanguageModule();
+
 // Looks for modules in dir instead of beside the program (tests).
 void SetLanguageModuleDirectory(const QString& dir);
 
 // The module file tried first for localeId, for messages and tests.
 QString LanguageModulePath(int localeId, bool twoLetter);
 
-// Binds the gettext catalogue folder (<dir>/locale); texts pass through it from then on.
+// The language whose gettext catalogue the texts pass through: LANG when it is set, otherwise
+// the user's locale as ll_CC. The language switch does not change it.
+QString CatalogueLanguage();
+
+// Binds the gettext catalogue folder (<dir>/locale) for the catalogue language; texts pass
+// through it from then on.
 void InitMessageCatalogue(const QString& programDir);

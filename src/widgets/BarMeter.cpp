@@ -7,12 +7,24 @@
 
 TBarMeter::TBarMeter(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), Direction(orientation) {}
 
+// A long name widens the meter instead of being cut or running into the value.
 QSize TBarMeter::sizeHint() const {
-    return Direction == Qt::Horizontal ? QSize(180, 60) : QSize(70, 150);
+    return Direction == Qt::Horizontal ? QSize(std::max(180, TextWidth()), 60) : QSize(std::max(70, TextWidth()), 150);
 }
 
 QSize TBarMeter::minimumSizeHint() const {
-    return Direction == Qt::Horizontal ? QSize(90, 44) : QSize(44, 80);
+    return Direction == Qt::Horizontal ? QSize(std::max(90, TextWidth()), 44) : QSize(std::max(44, TextWidth()), 80);
+}
+
+int TBarMeter::TextWidth() const {
+    QFont text = font();
+    text.setPixelSize(13);
+    text.setBold(true);
+    const QFontMetrics metrics(text);
+    const int name = metrics.horizontalAdvance(NameText.trimmed());
+    if (Direction != Qt::Horizontal) return name + 8;
+    const QString widest = QLocale().toString(-888.8, 'f', Decimals) + QStringLiteral(" ") + UnitText;
+    return name + metrics.horizontalAdvance(widest) + 24;
 }
 
 void TBarMeter::SetRange(double minimum, double maximum) {
@@ -23,11 +35,13 @@ void TBarMeter::SetRange(double minimum, double maximum) {
 
 void TBarMeter::SetName(const QString& name) {
     NameText = name;
+    updateGeometry();
     update();
 }
 
 void TBarMeter::SetUnit(const QString& unit) {
     UnitText = unit;
+    updateGeometry();
     update();
 }
 

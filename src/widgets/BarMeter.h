@@ -30,6 +30,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The width the name (and, lying, the value beside it) needs at the largest size drawn.
+    int TextWidth() const;
+
     Qt::Orientation Direction;
     double Min = 0, Max = 100;
     QString NameText, UnitText;

@@ -16,7 +16,15 @@ void TThermometer::SetRange(double minimum, double maximum) {
 
 void TThermometer::SetName(const QString& name) {
     NameText = name;
+    updateGeometry();
     update();
+}
+
+int TThermometer::NameWidth() const {
+    QFont text = font();
+    text.setPixelSize(13);
+    text.setBold(true);
+    return QFontMetrics(text).horizontalAdvance(NameText.trimmed()) + 8;
 }
 
 void TThermometer::SetValue(double value) {

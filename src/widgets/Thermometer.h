@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QWidget>
+#include <algorithm>
 
 // A vertical thermometer: a scale with numbers, a glass tube whose red column rises with the
 // value, the name above and the value in figures below.
@@ -18,13 +19,17 @@ public:
     void SetValue(double value);
     double Value() const { return CurrentValue; }
 
-    QSize sizeHint() const override { return {70, 150}; }
-    QSize minimumSizeHint() const override { return {40, 80}; }
+    // As wide as the name needs at the largest size it is drawn in: a long name widens the
+    // thermometer instead of being cut.
+    QSize sizeHint() const override { return {std::max(70, NameWidth()), 150}; }
+    QSize minimumSizeHint() const override { return {std::max(40, NameWidth()), 80}; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    int NameWidth() const;
+
     double Min = -20, Max = 100;
     QString NameText;
     double CurrentValue = 0;

@@ -171,7 +171,7 @@ TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
     PictureArea->setFixedSize(PictureSize);
     layout->addWidget(PictureArea);
 
-    LabelAppName = new QLabel(ResStr(SAppName), this);
+    LabelAppName = new QLabel(this);
     LabelAppName->setObjectName(QStringLiteral("LabelAppName"));
     QFont nameFont(QStringLiteral("Arial"));
     nameFont.setPixelSize(30);
@@ -180,7 +180,7 @@ TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
     LabelAppName->setAlignment(Qt::AlignCenter);
     layout->addWidget(LabelAppName);
 
-    LabelVersion = new QLabel(VersionLine(), this);
+    LabelVersion = new QLabel(this);
     LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
     QFont versionFont(QStringLiteral("Arial"));
     versionFont.setPixelSize(14);
@@ -188,12 +188,13 @@ TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
     LabelVersion->setAlignment(Qt::AlignCenter);
     layout->addWidget(LabelVersion);
 
-    ButtonClose = new QPushButton(ResStr(SAboutClose), this);
+    ButtonClose = new QPushButton(this);
     ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
     ButtonClose->setVisible(false);
     connect(ButtonClose, &QPushButton::clicked, this, &QWidget::close);
     layout->addWidget(ButtonClose, 0, Qt::AlignHCenter);
 
+    ApplyCaptions();
     ScaleLikeMainWindow(this, Host);
     adjustSize();
     CentreOnScreen();
@@ -205,6 +206,13 @@ TFormSplash::TFormSplash(TGuiHost* host, QWidget* parent)
 
 TFormSplash::~TFormSplash() {
     if (FormSplash == this) FormSplash = nullptr;
+}
+
+void TFormSplash::ApplyCaptions() {
+    LabelAppName->setText(ResStr(SAppName));
+    LabelVersion->setText(VersionLine());
+    ButtonClose->setText(ResStr(SAboutClose));
+    setWindowTitle(ResStr(SAboutCaption)); // shown only once the window has its border
 }
 
 void TFormSplash::CentreOnScreen() {

@@ -16,6 +16,8 @@ public:
 
     // Stops any fade and shows the window, bordered and opaque, until the user closes it.
     void ShowAbout();
+    // Fills the texts from the resource strings; run at creation and after a language switch.
+    void ApplyCaptions();
     // One fade step, run by TimerGUI when SplashCountdown reaches 0.
     void ManageFade();
 
