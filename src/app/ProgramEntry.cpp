@@ -63,7 +63,8 @@ void DestroyWindows() {
 int RunProgram(QApplication& app) {
     // The user's language is in place before the first text is fetched.
     InitMessageCatalogue(QCoreApplication::applicationDirPath());
-    LoadLanguageModule(UserLocaleId());
+    QString moduleError;
+    LoadLanguageModule(UserLocaleId(), &moduleError);
     QApplication::setApplicationName(ResStr(SAppName));
     // The program's windows decide when it ends: only the main window's close sequence ends it.
     app.setQuitOnLastWindowClosed(false);
@@ -74,6 +75,8 @@ int RunProgram(QApplication& app) {
     dialogs.SetParent(FormMain);
     QObject::connect(FormMain, &QObject::destroyed, &app, &QCoreApplication::quit);
     FormMain->show();
+    // Said once the main window is up, so that the message has a window to stand over.
+    if (!moduleError.isEmpty()) Dialogs().Tell(TMsgKind::Warning, moduleError);
     const int code = app.exec();
     DestroyWindows();
     SetDialogs(nullptr);

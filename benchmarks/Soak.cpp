@@ -1,0 +1,172 @@
+// The whole program against corvane-ecu-sim with its line pacing on, for a long run: the meters
+// window open at super-fast polling with all 23 traces, recording to a file, and a fault of the
+// simulator every so often (silence, bad checksums, dropped and late replies, noise, a frame that
+// never ends, an echoing line, the terminal unplugged), each held for a few seconds. Prints the
+// program's resident memory at the start, once a minute and at the end, the recording's data
+// lines against the poll ticks that wrote them and the polls the ECU answered, and the worst
+// lateness of the 10 ms master timer.
+//
+//   bench_soak [--seconds N] [--fault-every N] [--fault-seconds N]
+//       (defaults 600, 30 and 5; CORVANE_SIM names the simulator)
+#include "BenchmarkOptions.h"
+#include "PacedEcu.h"
+#include "app/ProgramEntry.h"
+#include "app/UnitMain.h"
+#include "common/FileBytes.h"
+#include "common/RunUntil.h"
+#include "common/ScratchSettings.h"
+#include "common/ScriptedDialogs.h"
+#include "link/UnitCommunications.h"
+#include "live/UnitAcquisitionPanel.h"
+#include "live/UnitAcquisizioni.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+
+double ResidentMiB() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+// A fault as the simulator's control commands set it and clear it.
+struct TFault {
+    const char* name;
+    const char* on;
+    const char* off;
+};
+
+constexpr TFault Faults[] = {
+    {"silent", "silent on", "faults off"},
+    {"bad checksums", "bad-checksum on", "faults off"},
+    {"every 3rd reply dropped", "drop 3", "faults off"},
+    {"replies 700 ms late", "delay 700", "faults off"},
+    {"40 bytes of noise before each reply", "garbage 40", "faults off"},
+    {"replies that never end", "unterminated on", "faults off"},
+    {"echo", "echo on", "faults off"},
+    {"unplugged", "unplug", "replug"},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int seconds = IntOption(app.arguments(), QStringLiteral("--seconds"), 600);
+    const int faultEvery = IntOption(app.arguments(), QStringLiteral("--fault-every"), 30);
+    const int faultSeconds = std::min(IntOption(app.arguments(), QStringLiteral("--fault-seconds"), 5), faultEvery - 1);
+    UseBuiltSimulator();
+    TScratchSettings settings;
+    ScriptedDialogs dialogs;
+    QTemporaryDir folder;
+    const QString recording = folder.filePath(QStringLiteral("soak.txt"));
+
+    const auto ecu = StartEcuAsPort("bench_soak");
+    if (!ecu) return 2;
+    ecu->Command(QStringLiteral("script loop 850 2.8 4 2500 5.5 6 1800 4.0 5 850 2.8 5"));
+
+    CreateWindows();
+    FormMain->show();
+    TSerialLink& link = FormCommunications->Link;
+    if (!RunUntil([&] { return link.ECUisConnected() && TXQueue && TXQueue->IsEmpty(); }, 30000)) {
+        std::fprintf(stderr, "bench_soak: the simulated ECU did not connect\n");
+        return 2;
+    }
+    TFormAcquisitionPanel& window = *FormAcquisitionPanel;
+    TAcquisitions& acq = *Acquisitions;
+    window.resize(1366, 740);
+    window.show();
+    window.SuperFast1->trigger();
+    for (int k = 0; k < TraceCount; ++k)
+        window.SetTraceVisible(k, true);
+    RunFor(500);
+
+    // Poll ticks that write a line, and replies of the ECU to the live-data manager.
+    long ticksWhileSaving = 0, answered = 0;
+    QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [&] {
+        if (acq.Saving && (acq.SuperFast || acq.Standard) && window.DisplayShown()) ++ticksWhileSaving;
+    });
+    QObject::connect(&acq, &TAcquisitions::RefreshStatus, [&] { ++answered; });
+    double worstLateMs = 0;
+    QElapsedTimer tickClock;
+    QObject::connect(&link.MasterClock(), &QTimer::timeout, [&] {
+        if (tickClock.isValid()) worstLateMs = std::max(worstLateMs, tickClock.nsecsElapsed() / 1e6 - 10.0);
+        tickClock.start();
+    });
+
+    acq.StartSaving(recording);
+    if (!acq.Saving) {
+        std::fprintf(stderr, "bench_soak: the recording did not start: %s\n", qPrintable(dialogs.told.join(' ')));
+        return 2;
+    }
+    const double rssStart = ResidentMiB();
+    std::printf("program against corvane-ecu-sim (line paced), meters window at super-fast polling, recording, "
+                "%d s, a fault every %d s held %d s\n",
+                seconds, faultEvery, faultSeconds);
+    std::printf("resident memory at start    %.1f MiB\n", rssStart);
+
+    QElapsedTimer wall;
+    wall.start();
+    int faultsInjected = 0, pollingRestarted = 0;
+    int nextFault = faultEvery;
+    int nextMinute = 60;
+    QString minutes;
+    while (wall.elapsed() < qint64(seconds) * 1000) {
+        RunFor(200);
+        const int now = int(wall.elapsed() / 1000);
+        if (now >= nextFault && nextFault + faultSeconds < seconds) {
+            const TFault& fault = Faults[faultsInjected % std::size(Faults)];
+            ++faultsInjected;
+            ecu->Command(QString::fromLatin1(fault.on));
+            RunFor(faultSeconds * 1000);
+            ecu->Command(QString::fromLatin1(fault.off));
+            std::printf("  %4d s  fault: %s\n", nextFault, fault.name);
+            nextFault += faultEvery;
+        }
+        // A fault long enough to lose the ECU stops live polling: the user would choose the rate
+        // again once the ECU is back, and so does this run.
+        if (link.ECUisConnected() && !acq.SuperFast && !acq.Standard) {
+            ++pollingRestarted;
+            window.SuperFast1->trigger();
+        }
+        if (now >= nextMinute) {
+            minutes += QStringLiteral(" %1").arg(ResidentMiB(), 0, 'f', 1);
+            nextMinute += 60;
+        }
+    }
+    const bool stillSaving = acq.Saving;
+    acq.StopSaving();
+    const double rssEnd = ResidentMiB();
+
+    const QByteArray bytes = ReadAll(recording);
+    const long lines = long(bytes.count("\r\n")) - 1; // less the header
+    std::printf("resident memory each minute%s MiB\n", qPrintable(minutes));
+    std::printf("resident memory at end      %.1f MiB  (%+.1f MiB)\n", rssEnd, rssEnd - rssStart);
+    std::printf("faults injected             %d; live polling chosen again %d times\n", faultsInjected,
+                pollingRestarted);
+    std::printf("recording                   %s; %ld data lines, %ld poll ticks while recording (%s)\n",
+                stillSaving ? "still running at the end" : "STOPPED during the run", lines, ticksWhileSaving,
+                lines == ticksWhileSaving ? "no line lost" : "LINES LOST OR EXTRA");
+    std::printf("polls answered by the ECU   %ld (%.1f/s)\n", answered, answered / (wall.elapsed() / 1000.0));
+    std::printf("closing line                %s\n",
+                bytes.mid(bytes.lastIndexOf('\n') + 1).startsWith("SCALING") ? "present" : "MISSING");
+    std::printf("master timer lateness       worst %.2f ms   (aim: under 20 ms)\n", worstLateMs);
+    std::printf("messages shown              %lld\n", static_cast<long long>(dialogs.told.size()));
+    for (const QString& message : dialogs.told)
+        std::printf("  %s\n", qPrintable(message.simplified()));
+
+    delete FormMain;
+    DestroyWindows();
+    return 0;
+}
