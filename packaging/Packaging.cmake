@@ -1,4 +1,4 @@
-# Installing and the Debian package.
+# Installing and the Debian package (cpack -G DEB; dpkg-shlibdeps and file must be installed).
 #
 # The program looks for its language modules (corvane-diagnostic.<ABC>) and its gettext catalogues
 # (locale/) in its own folder, so it lives with them in lib/corvane-diagnostic and bin/ holds a
@@ -24,8 +24,11 @@ install(CODE "
 
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/corvane-diagnostic.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The icon drawn as SVG, and rendered once at 48 pixels for desktops that take no SVG.
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/corvane-diagnostic.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/corvane-diagnostic-48.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps RENAME corvane-diagnostic.png)
 
 set(CPACK_PACKAGE_NAME corvane-diagnostic)
 set(CPACK_PACKAGE_VENDOR "Corvane")
@@ -38,6 +41,7 @@ set(CPACK_PACKAGE_DESCRIPTION
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION}.${CORVANE_BUILD_NUMBER})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The Qt and C++ runtime libraries come from the executables' own links (dpkg-shlibdeps); the
 # platform plugins that open a window and the SVG icon engine are loaded at run time, so they are
