@@ -3,8 +3,9 @@
 // simulator every so often (silence, bad checksums, dropped and late replies, noise, a frame that
 // never ends, an echoing line, the terminal unplugged), each held for a few seconds. Prints the
 // program's resident memory at the start, once a minute and at the end, the recording's data
-// lines against the poll ticks that wrote them and the polls the ECU answered, and the worst
-// lateness of the 10 ms master timer.
+// lines against the poll ticks that wrote them (a fault that loses the ECU cuts a recording off;
+// the run then starts another) and the polls the ECU answered, and the worst lateness of the 10 ms
+// master timer.
 //
 //   bench_soak [--seconds N] [--fault-every N] [--fault-seconds N]
 //       (defaults 600, 30 and 5; CORVANE_SIM names the simulator)
@@ -24,12 +25,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -70,7 +73,6 @@ int main(int argc, char** argv) {
     TScratchSettings settings;
     ScriptedDialogs dialogs;
     QTemporaryDir folder;
-    const QString recording = folder.filePath(QStringLiteral("soak.txt"));
 
     const auto ecu = StartEcuAsPort("bench_soak");
     if (!ecu) return 2;
@@ -92,20 +94,48 @@ int main(int argc, char** argv) {
         window.SetTraceVisible(k, true);
     RunFor(500);
 
-    // Poll ticks that write a line, and replies of the ECU to the live-data manager.
-    long ticksWhileSaving = 0, answered = 0;
-    QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [&] {
-        if (acq.Saving && (acq.SuperFast || acq.Standard) && window.DisplayShown()) ++ticksWhileSaving;
+    // A fault that loses the ECU stops the recording (the link resets and cuts it off, keeping its
+    // lines): the run starts a new file, as the user would, and counts the lines of them all.
+    std::vector<QString> files;
+    auto startRecording = [&] {
+        files.push_back(folder.filePath(QStringLiteral("soak%1.txt").arg(files.size() + 1)));
+        acq.StartSaving(files.back());
+    };
+
+    // Each poll tick while recording must add one line to the file: the file's size is looked
+    // at when the tick and everything it does synchronously are over. A super-fast poll tick
+    // reloads the countdown with 4; switching standard polling or status polling on (the link
+    // does after a reset) reloads it with 14 and is no tick, nor is this run choosing super-fast.
+    long ticksWhileSaving = 0, ticksWithoutLine = 0, answered = 0;
+    bool choosingRate = false;
+    QElapsedTimer wall;
+    QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [&](int ticks) {
+        if (ticks != 4 || choosingRate || !acq.Saving || !acq.SuperFast || files.empty()) return;
+        ++ticksWhileSaving;
+        const QString file = files.back();
+        const qint64 before = QFileInfo(file).size();
+        QTimer::singleShot(0, [&, file, before] {
+            if (QFileInfo(file).size() != before) return;
+            if (++ticksWithoutLine <= 5)
+                std::printf("  %6.1f s  a poll tick wrote no line (%s)\n", wall.elapsed() / 1000.0,
+                            acq.Saving ? "still recording" : "the recording stopped in that tick");
+        });
     });
     QObject::connect(&acq, &TAcquisitions::RefreshStatus, [&] { ++answered; });
+    // The simulator's control commands wait for its answer on this thread: the master timer's
+    // ticks around them are not the program's lateness.
     double worstLateMs = 0;
     QElapsedTimer tickClock;
     QObject::connect(&link.MasterClock(), &QTimer::timeout, [&] {
         if (tickClock.isValid()) worstLateMs = std::max(worstLateMs, tickClock.nsecsElapsed() / 1e6 - 10.0);
         tickClock.start();
     });
+    auto control = [&](const char* command) {
+        ecu->Command(QString::fromLatin1(command));
+        tickClock.invalidate();
+    };
 
-    acq.StartSaving(recording);
+    startRecording();
     if (!acq.Saving) {
         std::fprintf(stderr, "bench_soak: the recording did not start: %s\n", qPrintable(dialogs.told.join(' ')));
         return 2;
@@ -116,7 +146,6 @@ int main(int argc, char** argv) {
                 seconds, faultEvery, faultSeconds);
     std::printf("resident memory at start    %.1f MiB\n", rssStart);
 
-    QElapsedTimer wall;
     wall.start();
     int faultsInjected = 0, pollingRestarted = 0;
     int nextFault = faultEvery;
@@ -128,39 +157,48 @@ int main(int argc, char** argv) {
         if (now >= nextFault && nextFault + faultSeconds < seconds) {
             const TFault& fault = Faults[faultsInjected % std::size(Faults)];
             ++faultsInjected;
-            ecu->Command(QString::fromLatin1(fault.on));
+            control(fault.on);
             RunFor(faultSeconds * 1000);
-            ecu->Command(QString::fromLatin1(fault.off));
-            std::printf("  %4d s  fault: %s\n", nextFault, fault.name);
+            control(fault.off);
+            std::printf("  %4d s  fault: %s%s\n", nextFault, fault.name,
+                        acq.Saving ? "" : "; the recording was cut off");
             nextFault += faultEvery;
         }
-        // A fault long enough to lose the ECU stops live polling: the user would choose the rate
-        // again once the ECU is back, and so does this run.
+        // Once the ECU is back: live polling chosen again if the fault switched it off, and a
+        // new recording if it was cut off.
         if (link.ECUisConnected() && !acq.SuperFast && !acq.Standard) {
             ++pollingRestarted;
+            choosingRate = true;
             window.SuperFast1->trigger();
+            choosingRate = false;
         }
+        if (link.ECUisConnected() && !acq.Saving) startRecording();
         if (now >= nextMinute) {
             minutes += QStringLiteral(" %1").arg(ResidentMiB(), 0, 'f', 1);
             nextMinute += 60;
         }
     }
-    const bool stillSaving = acq.Saving;
     acq.StopSaving();
+    RunFor(100);
     const double rssEnd = ResidentMiB();
 
-    const QByteArray bytes = ReadAll(recording);
-    const long lines = long(bytes.count("\r\n")) - 1; // less the header
+    long lines = 0;
+    int closed = 0;
+    for (const QString& file : files) {
+        const QByteArray bytes = ReadAll(file);
+        lines += long(bytes.count("\r\n")) - 1; // less the header
+        if (bytes.mid(bytes.lastIndexOf('\n') + 1).startsWith("SCALING")) ++closed;
+    }
     std::printf("resident memory each minute%s MiB\n", qPrintable(minutes));
     std::printf("resident memory at end      %.1f MiB  (%+.1f MiB)\n", rssEnd, rssEnd - rssStart);
     std::printf("faults injected             %d; live polling chosen again %d times\n", faultsInjected,
                 pollingRestarted);
-    std::printf("recording                   %s; %ld data lines, %ld poll ticks while recording (%s)\n",
-                stillSaving ? "still running at the end" : "STOPPED during the run", lines, ticksWhileSaving,
-                lines == ticksWhileSaving ? "no line lost" : "LINES LOST OR EXTRA");
+    std::printf("recordings                  %d (%d with the closing line, the others cut off by a fault)\n",
+                int(files.size()), closed);
+    std::printf("recorded lines              %ld; poll ticks while recording %ld; ticks without a line %ld (%s)\n",
+                lines, ticksWhileSaving, ticksWithoutLine,
+                lines == ticksWhileSaving && ticksWithoutLine == 0 ? "no line lost" : "LINES LOST");
     std::printf("polls answered by the ECU   %ld (%.1f/s)\n", answered, answered / (wall.elapsed() / 1000.0));
-    std::printf("closing line                %s\n",
-                bytes.mid(bytes.lastIndexOf('\n') + 1).startsWith("SCALING") ? "present" : "MISSING");
     std::printf("master timer lateness       worst %.2f ms   (aim: under 20 ms)\n", worstLateMs);
     std::printf("messages shown              %lld\n", static_cast<long long>(dialogs.told.size()));
     for (const QString& message : dialogs.told)
