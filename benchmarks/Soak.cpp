@@ -97,37 +97,37 @@ int main(int argc, char** argv) {
     // A fault that loses the ECU stops the recording (the link resets and cuts it off, keeping its
     // lines): the run starts a new file, as the user would, and counts the lines of them all.
     std::vector<QString> files;
+    qint64 lastSize = -1; // of the newest file at the last poll tick
     auto startRecording = [&] {
         files.push_back(folder.filePath(QStringLiteral("soak%1.txt").arg(files.size() + 1)));
+        lastSize = -1;
         acq.StartSaving(files.back());
     };
 
-    // Each poll tick while recording must add one line to the file: the file's size is looked
-    // at when the tick and everything it does synchronously are over. A super-fast poll tick
-    // reloads the countdown with 4; switching standard polling or status polling on (the link
-    // does after a reset) reloads it with 14 and is no tick, nor is this run choosing super-fast.
+    // Each poll tick while recording must add one line to the file. The simulated ECU's
+    // configuration has a lambda probe, so every poll tick ends with LambdaChartTick, after the
+    // meters window's update that writes the line: the file must have grown since the last tick.
     long ticksWhileSaving = 0, ticksWithoutLine = 0, answered = 0;
-    bool choosingRate = false;
     QElapsedTimer wall;
-    QObject::connect(&acq, &TAcquisitions::PollCountdownReloaded, [&](int ticks) {
-        if (ticks != 4 || choosingRate || !acq.Saving || !acq.SuperFast || files.empty()) return;
+    QObject::connect(&acq, &TAcquisitions::LambdaChartTick, [&] {
+        if (!acq.Saving || !(acq.SuperFast || acq.Standard) || files.empty()) return;
         ++ticksWhileSaving;
-        const QString file = files.back();
-        const qint64 before = QFileInfo(file).size();
-        QTimer::singleShot(0, [&, file, before] {
-            if (QFileInfo(file).size() != before) return;
-            if (++ticksWithoutLine <= 5)
-                std::printf("  %6.1f s  a poll tick wrote no line (%s)\n", wall.elapsed() / 1000.0,
-                            acq.Saving ? "still recording" : "the recording stopped in that tick");
-        });
+        const qint64 size = QFileInfo(files.back()).size();
+        if (size == lastSize && ++ticksWithoutLine <= 5)
+            std::printf("  %6.1f s  a poll tick wrote no line\n", wall.elapsed() / 1000.0);
+        lastSize = size;
     });
     QObject::connect(&acq, &TAcquisitions::RefreshStatus, [&] { ++answered; });
     // The simulator's control commands wait for its answer on this thread: the master timer's
     // ticks around them are not the program's lateness.
-    double worstLateMs = 0;
+    double worstLateMs = 0, worstLateSinceFaultMs = 0;
     QElapsedTimer tickClock;
     QObject::connect(&link.MasterClock(), &QTimer::timeout, [&] {
-        if (tickClock.isValid()) worstLateMs = std::max(worstLateMs, tickClock.nsecsElapsed() / 1e6 - 10.0);
+        if (tickClock.isValid()) {
+            const double late = tickClock.nsecsElapsed() / 1e6 - 10.0;
+            worstLateMs = std::max(worstLateMs, late);
+            worstLateSinceFaultMs = std::max(worstLateSinceFaultMs, late);
+        }
         tickClock.start();
     });
     auto control = [&](const char* command) {
@@ -157,20 +157,20 @@ int main(int argc, char** argv) {
         if (now >= nextFault && nextFault + faultSeconds < seconds) {
             const TFault& fault = Faults[faultsInjected % std::size(Faults)];
             ++faultsInjected;
+            std::printf("  %4d s  (worst lateness before: %.1f ms)  fault: %s", nextFault, worstLateSinceFaultMs,
+                        fault.name);
+            worstLateSinceFaultMs = 0;
             control(fault.on);
             RunFor(faultSeconds * 1000);
             control(fault.off);
-            std::printf("  %4d s  fault: %s%s\n", nextFault, fault.name,
-                        acq.Saving ? "" : "; the recording was cut off");
+            std::printf("%s\n", acq.Saving ? "" : "; the recording was cut off");
             nextFault += faultEvery;
         }
-        // Once the ECU is back: live polling chosen again if the fault switched it off, and a
-        // new recording if it was cut off.
-        if (link.ECUisConnected() && !acq.SuperFast && !acq.Standard) {
+        // Once the ECU is back: super-fast polling chosen again (the link comes back at the
+        // standard rate when the meters window is open), and a new recording if it was cut off.
+        if (link.ECUisConnected() && !acq.SuperFast) {
             ++pollingRestarted;
-            choosingRate = true;
             window.SuperFast1->trigger();
-            choosingRate = false;
         }
         if (link.ECUisConnected() && !acq.Saving) startRecording();
         if (now >= nextMinute) {
@@ -191,7 +191,7 @@ int main(int argc, char** argv) {
     }
     std::printf("resident memory each minute%s MiB\n", qPrintable(minutes));
     std::printf("resident memory at end      %.1f MiB  (%+.1f MiB)\n", rssEnd, rssEnd - rssStart);
-    std::printf("faults injected             %d; live polling chosen again %d times\n", faultsInjected,
+    std::printf("faults injected             %d; super-fast polling chosen again %d times\n", faultsInjected,
                 pollingRestarted);
     std::printf("recordings                  %d (%d with the closing line, the others cut off by a fault)\n",
                 int(files.size()), closed);
