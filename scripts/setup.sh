@@ -8,6 +8,7 @@ PACKAGES=(
     qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev libgl-dev
     libgtest-dev libgmock-dev
     gettext
+    dpkg-dev file
     xvfb xauth fonts-liberation2
 )
 

@@ -60,13 +60,15 @@ void DestroyWindows() {
     CreatedWindows.clear();
 }
 
-void SetUpLanguage() {
+QString SetUpLanguage() {
     InitMessageCatalogue(QCoreApplication::applicationDirPath());
-    LoadLanguageModule(UserLocaleId());
+    QString moduleError;
+    LoadLanguageModule(UserLocaleId(), &moduleError);
+    return moduleError;
 }
 
 int RunProgram(QApplication& app) {
-    SetUpLanguage();
+    const QString moduleError = SetUpLanguage();
     QApplication::setApplicationName(ResStr(SAppName));
     // The program's windows decide when it ends: only the main window's close sequence ends it.
     app.setQuitOnLastWindowClosed(false);
@@ -77,6 +79,8 @@ int RunProgram(QApplication& app) {
     dialogs.SetParent(FormMain);
     QObject::connect(FormMain, &QObject::destroyed, &app, &QCoreApplication::quit);
     FormMain->show();
+    // Said once the main window is up, so that the message has a window to stand over.
+    if (!moduleError.isEmpty()) Dialogs().Tell(TMsgKind::Warning, moduleError);
     const int code = app.exec();
     DestroyWindows();
     SetDialogs(nullptr);

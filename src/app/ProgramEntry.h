@@ -21,4 +21,5 @@ int RunProgram(QApplication& app);
 
 // The user's language, in place before the first text is fetched: the gettext catalogue beside
 // the program, and the language module of the user's locale when one lies beside the program.
-void SetUpLanguage();
+// Returns why that module could not be read, empty when it was or when there is none.
+QString SetUpLanguage();

@@ -25,22 +25,36 @@ QString FileError(StringId id, const QString& path, const QString& reason) {
     return ResStr(id).arg(QDir::toNativeSeparators(path), reason);
 }
 
-// Reads the file's lines; returns false when the file exists but cannot be read.
+// Ten lines of a key and a value fit many times over; anything larger is not this file.
+constexpr qint64 kMaxFileSize = 64 * 1024;
+
+// A settings file holds short lines of UTF-8 text: a NUL byte, bytes that are not UTF-8 or a size
+// no ten lines reach mean the file is something else, which no write may replace.
+bool IsSettingsText(const QByteArray& bytes) {
+    return bytes.size() <= kMaxFileSize && !bytes.contains('\0') && QString::fromUtf8(bytes).toUtf8() == bytes;
+}
+
+// Reads the file's lines; returns false when the file exists but cannot be read or is damaged.
 bool ReadLines(const QString& path, QStringList& lines, QString* error, int maxLines = -1) {
     lines.clear();
     QFile file(path);
     if (!file.exists()) return true;
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (!file.open(QIODevice::ReadOnly)) {
         if (error) *error = FileError(SSettingsReadError, path, file.errorString());
         return false;
     }
-    QTextStream in(&file);
+    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError) {
+        if (error) *error = FileError(SSettingsReadError, path, file.errorString());
+        return false;
+    }
+    if (!IsSettingsText(bytes)) {
+        if (error) *error = FileError(SSettingsReadError, path, ResStr(SSettingsDamaged));
+        return false;
+    }
+    QTextStream in(bytes);
     while (!in.atEnd() && (maxLines < 0 || lines.size() < maxLines))
         lines.append(in.readLine());
-    if (in.status() != QTextStream::Ok || file.error() != QFileDevice::NoError) {
-        if (error) *error = FileError(SSettingsReadError, path, file.errorString());
-        return false;
-    }
     return true;
 }
 

@@ -58,6 +58,10 @@ bool TFirmwareFile::Read(const QString& Name, QByteArrayList& Lines, QString& Er
         Error = ResStr(SFlashFileCannotBeRead).arg(shown, file.errorString());
         return false;
     }
+    if (file.size() > MaxFirmwareFileSize) {
+        Error = ResStr(SFlashFileTooLarge).arg(shown).arg(MaxFirmwareFileSize / (1024 * 1024));
+        return false;
+    }
     QByteArrayList lines;
     while (!file.atEnd()) {
         QByteArray line = file.readLine();

@@ -7,6 +7,9 @@
 // kinds (".mhx" Motorola S-records, ".enc" encoded lines) are read the same way; every line is
 // checked before the ECU is touched, because a line the monitor cannot take would leave it
 // erased with half a firmware.
+// The largest firmware file read: many times what the ECU's flash holds, written as S-records.
+inline constexpr qint64 MaxFirmwareFileSize = qint64(16) * 1024 * 1024;
+
 class TFirmwareFile {
 public:
     // Reads Name into Lines, without their line ends. On any fault Lines is left empty and Error

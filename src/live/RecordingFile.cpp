@@ -67,7 +67,9 @@ bool ReadRecordingFile(const QString& fileName, int maxValues, TRecording& recor
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return fail(ResStr(SMsgRecordingReadError).arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    if (file.size() > MaxRecordingFileSize)
+        return fail(ResStr(SMsgRecordingTooLarge).arg(fileName).arg(MaxRecordingFileSize / (1024 * 1024)));
+    const QByteArray bytes = file.read(MaxRecordingFileSize);
     if (file.error() != QFileDevice::NoError)
         return fail(ResStr(SMsgRecordingReadError).arg(fileName, file.errorString()));
     const QString text = QString::fromUtf8(bytes);
@@ -95,6 +97,11 @@ bool ReadRecordingFile(const QString& fileName, int maxValues, TRecording& recor
             double value = 0;
             if (!ParseNumber(field, separator, value))
                 return fail(ResStr(SMsgRecordingNotANumber).arg(lineNumber).arg(fileName, field.toString()));
+            // Times count up from zero and a full scale fits its four-character Max edit (0 for a
+            // hidden trace): anything else was never written by a recording.
+            const bool isTime = !scaling && fields.empty();
+            if ((isTime || scaling) && (value < 0 || (scaling && value > MaxTraceFullScale)))
+                return fail(ResStr(SMsgRecordingOutOfRange).arg(lineNumber).arg(fileName, field.toString()));
             fields.push_back(value);
             const int values = int(fields.size()) - (scaling ? 0 : 1);
             if (values > maxValues)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 #include <QStringView>
 #include <vector>
 
@@ -10,6 +11,12 @@
 // and no line end. Numbers use the decimal separator of the user's locale.
 
 inline constexpr char ScalingKeyword[] = "SCALING";
+
+// The largest recording shown: some eighteen hours of super-fast polling. A larger file would
+// take gigabytes once drawn.
+inline constexpr qint64 MaxRecordingFileSize = qint64(256) * 1024 * 1024;
+// The largest full-scale value of a trace: its Max edit holds four characters.
+inline constexpr double MaxTraceFullScale = 9999;
 
 // printf's "%<width>.<decimals>f" with the decimal separator of the user's locale and no group
 // separator.
@@ -34,5 +41,6 @@ struct TRecording {
 // Reads and checks a whole recording file. Empty fields are skipped, as the writer never makes
 // any; blank lines are ignored. On failure returns false and puts a message for the user in
 // *error: the file cannot be read, holds no data line, has a line with more values than
-// maxValues, or a field that is not a number.
+// maxValues, a field that is not a number, a negative time, or a full-scale value outside
+// 0..MaxTraceFullScale; a file larger than MaxRecordingFileSize is not read.
 bool ReadRecordingFile(const QString& fileName, int maxValues, TRecording& recording, QString* error);

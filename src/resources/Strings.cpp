@@ -50,7 +50,7 @@ QString Unescape(QByteArrayView raw) {
 
 } // namespace
 
-bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, QString* error) {
+bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, int* badLine) {
     QHash<int, QString> parsed;
     int lineNo = 0;
     for (QByteArray line : text.split('\n')) {
@@ -60,8 +60,10 @@ bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, QStri
         const qsizetype tab = line.indexOf('\t');
         bool ok = false;
         const int number = tab > 0 ? line.left(tab).toInt(&ok) : 0;
-        if (!ok || number < 0) {
-            if (error) *error = QStringLiteral("line %1").arg(lineNo);
+        // A text that is not UTF-8 would show as replacement characters, and a NUL cuts a
+        // message short wherever it goes through a C string (the catalogue lookup).
+        if (!ok || number < 0 || line.contains('\0') || QString::fromUtf8(line).toUtf8() != line) {
+            if (badLine) *badLine = lineNo;
             return false;
         }
         parsed.insert(number, Unescape(QByteArrayView(line).sliced(tab + 1)));
@@ -129,14 +131,24 @@ QString LanguageModulePath(int localeId, bool twoLetter) {
     return dir + QLatin1Char('/') + name;
 }
 
-bool LoadLanguageModule(int localeId) {
+bool LoadLanguageModule(int localeId, QString* error) {
     for (bool twoLetter : {false, true}) {
         const QString path = LanguageModulePath(localeId, twoLetter);
         if (path.isEmpty()) return false;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) continue;
+        const QString shown = QFileInfo(path).fileName();
+        const QByteArray text = file.read(MaxLanguageModuleSize + 1);
+        if (text.size() > MaxLanguageModuleSize) {
+            if (error) *error = ResStr(SLanguageModuleTooLarge).arg(shown).arg(MaxLanguageModuleSize);
+            return false;
+        }
         QHash<int, QString> table;
-        if (!ParseStringModule(file.readAll(), table)) continue;
+        int badLine = 0;
+        if (!ParseStringModule(text, table, &badLine)) {
+            if (error) *error = ResStr(SLanguageModuleDamaged).arg(shown).arg(badLine);
+            return false;
+        }
         TStringTables& t = Tables();
         t.module = std::move(table);
         t.moduleLoaded = true;

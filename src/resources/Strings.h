@@ -12,9 +12,13 @@
 
 QString ResStr(StringId id);
 
-// Parses module text (lines "number<TAB>text", "#" comments, \n \t \\ escapes) into table.
-// Returns false and names the first bad line in *error when a line is malformed.
-bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, QString* error = nullptr);
+// Parses module text (lines "number<TAB>text", "#" comments, \n \t \\ escapes, UTF-8) into table.
+// Returns false, leaves table as it was and puts the number of the first bad line in *badLine
+// when a line is malformed, is not UTF-8 or holds a NUL byte.
+bool ParseStringModule(const QByteArray& text, QHash<int, QString>& table, int* badLine = nullptr);
+
+// The largest language module read: the whole string table in any language fits many times.
+inline constexpr qint64 MaxLanguageModuleSize = 4 * 1024 * 1024;
 
 // Three-letter abbreviation of a Windows locale identifier ("ENU", "ITA", ...), "" when unknown.
 QString LanguageAbbreviation(int localeId);
@@ -24,8 +28,10 @@ QString LanguageAbbreviation(int localeId);
 int UserLocaleId();
 
 // Loads the module for localeId beside the program (three-letter then two-letter extension).
-// On success every later ResStr reads from it; on failure nothing changes.
-bool LoadLanguageModule(int localeId);
+// On success every later ResStr reads from it; on failure nothing changes. A missing module is
+// no fault; a module that is there but damaged (or too large) is not loaded either, and *error
+// receives a message naming the file and the bad line.
+bool LoadLanguageModule(int localeId, QString* error = nullptr);
 
 // Back to the texts built into the program, as at start without a module (tests: the program
 // itself returns to English only through an English module).

@@ -1,5 +1,6 @@
 #include "app/Constants.h"
 #include "app/Settings.h"
+#include "common/DamagedInputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -131,6 +132,36 @@ TEST_F(SettingsFile, AnUnwritableLocationIsReported) {
     QString error;
     EXPECT_FALSE(WriteSetting("COMPORT", "1", &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// The shared damaged corpus over a settings file. Its lines are free text, so cuts and most
+// overwritten bytes are still a settings file and read; what is not text (NUL bytes, bytes that
+// are not UTF-8, a size no ten lines reach) is refused for reading and for writing, naming the
+// file, and the file is left exactly as it was.
+TEST_F(SettingsFile, SharedDamagedCorpusIsNeverRewritten) {
+    const QByteArray good = "COMPORT = ttyUSB0\nCOM_AUTOSCAN = FALSE\nRANGE_CHECK = TRUE\nNOTE = caffè\n";
+    const QString shown = QDir::toNativeSeparators(SettingsFilePath());
+    int refused = 0;
+    for (const TDamagedInput& input : DamagedCorpus(good, 20261214, 200, 200)) {
+        SCOPED_TRACE(input.kind.toStdString());
+        WriteRaw(input.bytes);
+        QString error;
+        ReadSetting("COMPORT", &error);
+        ASSERT_EQ(ReadRaw(), input.bytes);
+        if (error.isEmpty()) {
+            ASSERT_TRUE(WriteSetting("COMPORT", "ttyS1", &error)) << error.toStdString();
+            EXPECT_EQ(ReadSetting("COMPORT"), "ttyS1");
+            continue;
+        }
+        ++refused;
+        EXPECT_EQ(error, "Cannot read the settings file " + shown +
+                             ": the file is damaged (it is not a short text file of settings) and is left as it is");
+        error.clear();
+        EXPECT_FALSE(WriteSetting("COMPORT", "ttyS1", &error));
+        EXPECT_TRUE(error.contains(shown)) << error.toStdString();
+        ASSERT_EQ(ReadRaw(), input.bytes);
+    }
+    EXPECT_GT(refused, 150);
 }
 
 } // namespace

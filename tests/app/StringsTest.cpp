@@ -1,4 +1,6 @@
 #include "resources/Strings.h"
+#include "common/DamagedInputs.h"
+#include "common/FileBytes.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -21,9 +23,9 @@ TEST(StringTable, ModuleTextParsesEscapesAndComments) {
     EXPECT_TRUE(table.contains(14));
     EXPECT_EQ(table.size(), 3);
 
-    QString error;
-    EXPECT_FALSE(ParseStringModule("12\tok\nnot a line\n", table, &error));
-    EXPECT_EQ(error, "line 2");
+    int badLine = 0;
+    EXPECT_FALSE(ParseStringModule("12\tok\nnot a line\n", table, &badLine));
+    EXPECT_EQ(badLine, 2);
     EXPECT_EQ(table.size(), 3); // a bad module leaves the table as it was
 }
 
@@ -46,6 +48,59 @@ TEST(StringTable, LanguageModuleReplacesTextsAndFallsBackPerString) {
 
     EXPECT_FALSE(LoadLanguageModule(9)); // no English module: Italian stays
     EXPECT_EQ(ResStr(SAppName), "Diagnostica Corvane");
+    SetLanguageModuleDirectory(QString());
+}
+
+// The shared damaged corpus over a module in use: a damaged module is not loaded, the texts stay
+// those of the module loaded before, and the message names the file and the bad line. Cuts
+// that end between lines or inside a text are modules of fewer or shorter texts and load.
+TEST(StringTable, SharedDamagedCorpusLeavesTheTextsAsTheyWere) {
+    QTemporaryDir dir;
+    SetLanguageModuleDirectory(dir.path());
+    const QString path = LanguageModulePath(1040, false);
+    const QString shown = QFileInfo(path).fileName();
+    const QByteArray good = "# Italiano\r\n" + QByteArray::number(int(SAppName)) + "\tDiagnostica Corvane\r\n" +
+                            QByteArray::number(int(SMsgFrameTimeout)) + "\tTempo scaduto: più di 500 ms\\n\r\n" +
+                            QByteArray::number(int(SSettingsFolderError)) + "\tla cartella non può essere creata\r\n";
+    auto loadGood = [&] {
+        WriteAll(path, good);
+        QString error;
+        ASSERT_TRUE(LoadLanguageModule(1040, &error)) << error.toStdString();
+    };
+    loadGood();
+    const QString appName = ResStr(SAppName), timeout = ResStr(SMsgFrameTimeout);
+    ASSERT_EQ(appName, "Diagnostica Corvane");
+
+    int refused = 0;
+    for (const TDamagedInput& input : DamagedCorpus(good, 20261213, 200, 200)) {
+        SCOPED_TRACE(input.kind.toStdString());
+        WriteAll(path, input.bytes);
+        QString error;
+        if (LoadLanguageModule(1040, &error)) {
+            ASSERT_TRUE(error.isEmpty());
+            loadGood();
+            continue;
+        }
+        ++refused;
+        ASSERT_EQ(ReadAll(path), input.bytes);
+        EXPECT_TRUE(error.startsWith("The language module " + shown + " is damaged at line "))
+            << error.toStdString();
+        ASSERT_EQ(ResStr(SAppName), appName);
+        ASSERT_EQ(ResStr(SMsgFrameTimeout), timeout);
+    }
+    EXPECT_GT(refused, 200);
+
+    // A module larger than any table is not read.
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ASSERT_TRUE(f.resize(MaxLanguageModuleSize + 1));
+    }
+    QString error;
+    EXPECT_FALSE(LoadLanguageModule(1040, &error));
+    EXPECT_EQ(error, "The language module " + shown + " is larger than 4194304 bytes and was not loaded; "
+                     "the texts stay as they were.");
+    EXPECT_EQ(ResStr(SAppName), appName);
     SetLanguageModuleDirectory(QString());
 }
 

@@ -1,6 +1,7 @@
 // Configuration files: the bytes written, the version questions and messages, loading older and
 // newer files, merging maps through a file, and damaged files.
 #include "config/ConfigFile.h"
+#include "common/DamagedInputs.h"
 #include "common/FileBytes.h"
 #include "ModelFixture.h"
 #include "common/ScriptedDialogs.h"
@@ -351,6 +352,44 @@ TEST_F(FileTest, DamagedFilesAreRefusedAndChangeNothing) {
     }
     // Every cut and every noise file is refused.
     EXPECT_GE(refused, good.size() + 300 + 3);
+}
+
+// The shared corpus adds files whose structure survives but whose bytes do not: overwritten
+// bytes (record lengths, counts, block numbers, values) and long runs of one byte. Each one is
+// refused with a message naming the file and leaves the model as it was, or, when its records
+// still add up, loads; either way the file is never written.
+TEST_F(FileTest, SharedDamagedCorpusNeverTouchesTheFile) {
+    const QByteArray good = CustomFile();
+    WriteAll(Path("custom.cfg"), good);
+    auto restore = [&] {
+        ASSERT_TRUE(model->LoadFromFile(Path("custom.cfg")));
+        model->TempiGas_Comp_banco1[1][1] = 3.3;
+        model->EnableMapRefresh = true;
+        model->SetSaved(false);
+    };
+    restore();
+    const ModelState before = ModelState::Of(*model);
+
+    const QString path = Path("damaged.cfg");
+    for (const TDamagedInput& input : DamagedCorpus(good, 20261210, 60, 400, 7)) {
+        SCOPED_TRACE(input.kind.toStdString());
+        WriteAll(path, input.bytes);
+        dialogs.told.clear();
+        const bool loaded = model->LoadFromFile(path);
+        ASSERT_EQ(ReadAll(path), input.bytes);
+        if (loaded) {
+            // Only a sound record list within the size a list can have loads.
+            ASSERT_TRUE(CheckRecordList(input.bytes.mid(ConfigHeaderSize, MaxConfigFileSize - ConfigHeaderSize)).Ok());
+            restore();
+            continue;
+        }
+        ASSERT_EQ(dialogs.told.size(), 1);
+        EXPECT_TRUE(dialogs.told[0].startsWith("damaged.cfg ")) << dialogs.told[0].toStdString();
+        ASSERT_TRUE(SameState(before, ModelState::Of(*model)));
+        EXPECT_FALSE(model->MergeMapsFromFile(path));
+        ASSERT_TRUE(SameState(before, ModelState::Of(*model)));
+        ASSERT_EQ(ReadAll(path), input.bytes);
+    }
 }
 
 // An image of the failure that damages a file written in place: the disk refuses the write

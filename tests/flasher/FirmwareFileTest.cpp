@@ -1,8 +1,11 @@
 // The firmware file as the flasher reads it: every line checked before the ECU is touched.
 #include "flasher/FirmwareFile.h"
 #include "FirmwareLines.h"
+#include "common/DamagedInputs.h"
+#include "common/FileBytes.h"
 
 #include "link/QtPrinters.h"
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -92,6 +95,52 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"NoEndRecord", "keld.mhx", Joined(Good.mid(0, 4)), false,
                  "does not end with an end record"}),
     [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.name); });
+
+// The shared damaged corpus over a sound S-record file: every cut that loses more than the last
+// line end, every noise file and every long run is refused, naming the file and (for a bad line)
+// its number, with no line left to flash; an overwritten byte is refused unless the lines still
+// check. The same corpus as encoded lines, which are not interpreted, must at least never be
+// taken with a control byte in them. Reading never writes the file.
+TEST(FirmwareFile, SharedDamagedCorpusIsRefusedBeforeAnythingIsSent) {
+    QTemporaryDir dir;
+    const QByteArray good = Joined(FirmwareLines(6));
+    for (const char* name : {"damaged.mhx", "damaged.enc"}) {
+        const bool sRecords = QByteArray(name).endsWith(".mhx");
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        for (const TDamagedInput& input : DamagedCorpus(good, 20261212, 200, 300)) {
+            SCOPED_TRACE(input.kind.toStdString());
+            WriteAll(path, input.bytes);
+            QByteArrayList lines{"left over"};
+            QString error;
+            const bool accepted = TFirmwareFile::Read(path, lines, error);
+            ASSERT_EQ(ReadAll(path), input.bytes);
+            if (accepted) {
+                const bool cut = input.kind.startsWith("cut");
+                ASSERT_TRUE(!sRecords || !cut || input.bytes.size() >= good.size() - 2);
+                ASSERT_TRUE(sRecords || !input.kind.startsWith("noise") || !input.bytes.contains('\x1B'));
+                for (qsizetype i = 0; i < lines.size(); ++i)
+                    ASSERT_TRUE(TFirmwareFile::CheckLine(lines[i], sRecords, i == lines.size() - 1).isEmpty());
+                continue;
+            }
+            ASSERT_TRUE(lines.isEmpty());
+            EXPECT_TRUE(error.startsWith(QString::fromLatin1(name))) << error.toStdString();
+            EXPECT_TRUE(error.endsWith("Nothing has been sent to the ECU.")) << error.toStdString();
+            EXPECT_TRUE(!error.contains(" line ") || error.contains(QRegularExpression(" line [0-9]+ ")));
+        }
+    }
+    // A file larger than any firmware is not read at all.
+    const QString big = dir.filePath(QStringLiteral("big.mhx"));
+    {
+        QFile f(big);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(MaxFirmwareFileSize + 1));
+    }
+    QByteArrayList lines;
+    QString error;
+    EXPECT_FALSE(TFirmwareFile::Read(big, lines, error));
+    EXPECT_EQ(error, "big.mhx cannot be flashed: it is larger than 16 MB, more than the ECU can hold.\n"
+                     "Nothing has been sent to the ECU.");
+}
 
 TEST(FirmwareFile, AFileThatCannotBeOpenedGivesTheSystemsReason) {
     QTemporaryDir dir;

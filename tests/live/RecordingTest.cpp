@@ -1,4 +1,5 @@
 #include "LiveFixture.h"
+#include "common/DamagedInputs.h"
 #include "common/FileBytes.h"
 #include "common/ScriptedDialogs.h"
 #include "live/RecordingFile.h"
@@ -334,6 +335,57 @@ TEST_F(Recording, BadFilesAreReportedAndTheDisplayGoesBackToLive) {
     ASSERT_EQ(dialogs.told.size(), 1);
     EXPECT_TRUE(dialogs.told[0].startsWith("Cannot read the file "));
     EXPECT_FALSE(acq.Loading);
+}
+
+// The shared damaged corpus over a real recording. A cut after a whole line is a recording cut
+// off, and a cut inside a number can still be a number, so some damaged files load; those must
+// hold what a recording can hold. Every refusal names the file (and the line, where there is
+// one), leaves the trace list as it was and puts the display back to live; the file is never
+// written.
+TEST_F(Recording, SharedDamagedCorpusIsRefusedOrShowsWhatARecordingCanHold) {
+    StartLive();
+    acq.StartSaving(path);
+    for (int i = 0; i < 4; ++i)
+        Tick();
+    acq.StopSaving();
+    const QByteArray good = ReadAll(path);
+    ASSERT_GT(good.size(), 600);
+
+    const QString damaged = dir.filePath("damaged.txt");
+    int refused = 0;
+    for (const TDamagedInput& input : DamagedCorpus(good, 20261211, 150, 300, 3)) {
+        SCOPED_TRACE(input.kind.toStdString());
+        WriteAll(damaged, input.bytes);
+        display.Visible.fill(true);
+        display.Max.fill(7);
+        dialogs.told.clear();
+        acq.LoadFile(damaged);
+        ASSERT_EQ(ReadAll(damaged), input.bytes);
+        if (acq.Loading) {
+            ASSERT_TRUE(dialogs.told.isEmpty());
+            EXPECT_EQ(display.state, TDisplayState::ShowingFile);
+            TRecording r;
+            ASSERT_TRUE(ReadRecordingFile(damaged, TraceCount, r, nullptr));
+            for (size_t k = 0; k < r.Scaling.size(); ++k)
+                EXPECT_TRUE(r.Scaling[k] >= 0 && r.Scaling[k] <= MaxTraceFullScale);
+            for (double t : r.Times)
+                EXPECT_GE(t, 0);
+            for (double m : display.Max)
+                EXPECT_TRUE(m >= 0 && m <= MaxTraceFullScale);
+            acq.EndLoading();
+            continue;
+        }
+        ++refused;
+        ASSERT_EQ(dialogs.told.size(), 1);
+        EXPECT_TRUE(dialogs.told[0].contains(damaged)) << dialogs.told[0].toStdString();
+        EXPECT_EQ(display.state, TDisplayState::Live);
+        for (int k = 0; k < TraceCount; ++k) {
+            ASSERT_TRUE(display.Visible[k]);
+            ASSERT_EQ(display.Max[k], 7);
+        }
+    }
+    // All noise and every cut inside the header at least.
+    EXPECT_GT(refused, 150);
 }
 
 TEST_F(Recording, FileThatCannotBeCreatedIsReportedAndNothingChanges) {

@@ -17,7 +17,7 @@ foreach(po IN LISTS CORVANE_CATALOGUE_SOURCES)
         COMMENT "Compiling the ${language} message catalogue"
         VERBATIM)
     list(APPEND CORVANE_CATALOGUES ${folder}/default.mo)
-    install(FILES ${folder}/default.mo DESTINATION ${CMAKE_INSTALL_BINDIR}/locale/${language}/LC_MESSAGES)
+    install(FILES ${folder}/default.mo DESTINATION ${CORVANE_INSTALL_PROGRAM_DIR}/locale/${language}/LC_MESSAGES)
 endforeach()
 add_custom_target(corvane_catalogues ALL DEPENDS ${CORVANE_CATALOGUES})
 add_dependencies(corvane-diagnostic corvane_catalogues)
