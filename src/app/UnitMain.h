@@ -79,6 +79,14 @@ public:
     // that failed or was refused.
     enum class TSaveAsOutcome { DialogCancelled, Saved, NotSaved };
     TSaveAsOutcome FileSaveAs1Execute();
+    // Opens a configuration file as File > Open does once its file is chosen, with its questions.
+    void OpenConfigurationFile(const QString& name);
+    // The backups window, and the compare window for a file ("" asks for one).
+    void FileBackups1Execute();
+    void EditCompare1Execute(const QString& name = QString());
+    // A backup that could not be written, in the status bar until the next one is.
+    void ShowBackupFailure(const QString& text);
+    QLabel* StatusBackup = nullptr;
     // Status polling, map refresh and the link's periodic duties on or off.
     void DiagnosticsEnableStatusUpdate1Execute();
     void DiagnosticsDisableStatusUpdate1Execute();
@@ -150,6 +158,7 @@ public:
     QAction* FileOpen1 = nullptr;
     QAction* FileSave1 = nullptr;
     QAction* FileSaveAs1 = nullptr;
+    QAction* FileBackups1 = nullptr;
     QAction* LanguageGerman1 = nullptr;
     QAction* LanguageEnglish1 = nullptr;
     QAction* LanguageSpanish1 = nullptr;
@@ -166,6 +175,7 @@ public:
     QAction* EditResetAll = nullptr;
     QAction* EditResetMap = nullptr;
     QAction* EditMergeMaps1 = nullptr;
+    QAction* EditCompare1 = nullptr;
     QAction* EditEnableRangeCheck1 = nullptr;
 
     QAction* ECUUpload1 = nullptr;
