@@ -98,6 +98,10 @@ QString Fixed(double x, int decimals) {
 
 std::unique_ptr<TDataMap> LoadDetached(const QString& Name, TConfigFile& File, QString& Error) {
     if (!ReadConfigFile(Name, File, Error)) return nullptr;
+    return LoadDetached(File, Name);
+}
+
+std::unique_ptr<TDataMap> LoadDetached(const TConfigFile& File, const QString& Name) {
     TDataMap* const program = DataMap;
     const uint8_t mode = OperatingMode;
     OperatingMode = SlaveMode;

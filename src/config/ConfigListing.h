@@ -38,6 +38,8 @@ struct TListedValue {
 // start (Slave mode, LPG defaults for what the file lacks). The program's model (DataMap) and
 // OperatingMode stay as they were. Null with the reason in Error when the file cannot be read.
 std::unique_ptr<TDataMap> LoadDetached(const QString& Name, TConfigFile& File, QString& Error);
+// The same for a file already read and checked, named Name.
+std::unique_ptr<TDataMap> LoadDetached(const TConfigFile& File, const QString& Name);
 
 // The version and mode of the file, then every setting, then every element of every table, in
 // a fixed order. The raw bytes are those of Model's raw image, the file's own once it is loaded.

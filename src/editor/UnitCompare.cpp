@@ -123,14 +123,15 @@ QTableWidget* TFormCompare::MapTable(TMapTypeOfData Kind) const {
 void TFormCompare::Refresh() {
     if (!Other || !DataMap) return;
     const int page = PageControl->currentIndex();
-    // What the tool holds now, as it would be saved.
+    // What the tool holds now, as a file saved now would read back: both sides then hold only
+    // what a configuration can hold.
     DataMap->ReadFromGUI();
-    RMappatura image = DataMap->RawData.Image;
-    DataMap->ModelToRaw(image);
+    TRawData raw = DataMap->RawData;
+    DataMap->ModelToRaw(raw.Image);
     TConfigFile mine;
-    mine.VersionText = ConfigVersionText();
-    mine.Mode = OperatingMode;
-    const std::vector<TListedValue> a = ListConfiguration(*DataMap, mine, image);
+    if (!ParseConfigFile(ConfigFileBytes(raw, OperatingMode), mine).Ok()) return;
+    Mine = LoadDetached(mine, DataMap->FileName);
+    const std::vector<TListedValue> a = ListConfiguration(*Mine, mine);
     const std::vector<TListedValue> b = ListConfiguration(*Other, File);
     const std::vector<TListedDifference> differences = CompareListings(a, b);
 
@@ -182,8 +183,8 @@ void TFormCompare::Refresh() {
     ButtonTakeOther->setEnabled(!differences.empty());
 }
 
-QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<TListedValue>& Mine,
-                                        const std::vector<TListedValue>& Theirs,
+QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<TListedValue>& MineList,
+                                        const std::vector<TListedValue>& TheirList,
                                         const std::vector<TListedDifference>& Cells) {
     const TMapKindInfo& t = MapKind(Kind);
     auto* grid = new QTableWidget(t.Rows, t.Columns, this);
@@ -192,15 +193,15 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    const TConstCellsView cells = std::as_const(*DataMap).Cells(Kind);
+    const TConstCellsView cells = std::as_const(*Mine).Cells(Kind);
     const char* format = t.GridFormat;
     // The axes as this configuration has them label the rows and columns.
     QStringList columns, rows;
     for (int c = 1; c <= t.Columns; ++c)
-        columns << (t.ColumnAxis ? Number(DataMap->GetTableValue(*t.ColumnAxis, c), MapKind(*t.ColumnAxis).GridFormat)
+        columns << (t.ColumnAxis ? Number(Mine->GetTableValue(*t.ColumnAxis, c), MapKind(*t.ColumnAxis).GridFormat)
                                  : QString::number(c));
     for (int r = 1; r <= t.Rows; ++r)
-        rows << (t.RowAxis ? Number(DataMap->GetTableValue(*t.RowAxis, r), MapKind(*t.RowAxis).GridFormat)
+        rows << (t.RowAxis ? Number(Mine->GetTableValue(*t.RowAxis, r), MapKind(*t.RowAxis).GridFormat)
                            : QString::number(r));
     grid->setHorizontalHeaderLabels(columns);
     grid->setVerticalHeaderLabels(rows);
@@ -212,9 +213,9 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
         }
     double largest = 0;
     for (const TListedDifference& d : Cells)
-        largest = std::max(largest, std::abs(Theirs[d.Index].Number - Mine[d.Index].Number));
+        largest = std::max(largest, std::abs(TheirList[d.Index].Number - MineList[d.Index].Number));
     for (const TListedDifference& d : Cells) {
-        const TListedValue &mine = Mine[d.Index], &theirs = Theirs[d.Index];
+        const TListedValue &mine = MineList[d.Index], &theirs = TheirList[d.Index];
         QTableWidgetItem* item = grid->item(mine.Row - 1, mine.Column - 1);
         const double difference = theirs.Number - mine.Number;
         item->setText(Number(mine.Number, format) + QStringLiteral(" \u2192 ") + Number(theirs.Number, format));

@@ -45,12 +45,13 @@ public:
 private:
     void TakeSettings();
     void TakeCells(QTableWidget* grid);
-    QTableWidget* NewMapTable(TMapTypeOfData Kind, const std::vector<TListedValue>& Mine,
-                              const std::vector<TListedValue>& Theirs, const std::vector<TListedDifference>& Cells);
+    QTableWidget* NewMapTable(TMapTypeOfData Kind, const std::vector<TListedValue>& MineList,
+                              const std::vector<TListedValue>& TheirList, const std::vector<TListedDifference>& Cells);
 
     QString FileName;
     TConfigFile File;
     std::unique_ptr<TDataMap> Other;
+    std::unique_ptr<TDataMap> Mine; // the tool's configuration as a file would hold it
     std::vector<QTableWidget*> MapTables;
 };
 
