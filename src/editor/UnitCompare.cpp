@@ -39,8 +39,10 @@ QColor DifferenceColour(double difference, double largest, bool rawOnly) {
     return QColor(mix(255, full.red()), mix(255, full.green()), mix(255, full.blue()));
 }
 
-QString Number(double v, const char* format) {
-    return QString::asprintf(format, v);
+// A value as the map grids show a cell of Kind: integer cells through their format as integers.
+QString CellText(TMapTypeOfData Kind, double v) {
+    const TMapKindInfo& t = MapKind(Kind);
+    return t.IntegerCells ? QString::asprintf(t.GridFormat, int(v)) : QString::asprintf(t.GridFormat, v);
 }
 
 } // namespace
@@ -62,8 +64,10 @@ TFormCompare::TFormCompare(QWidget* parent) : QDialog(parent) {
     SettingsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     SettingsTable->setAlternatingRowColors(true);
     SettingsTable->verticalHeader()->hide();
+    // The names take the room; the values and units their own width, the values never cramped.
     SettingsTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    SettingsTable->horizontalHeader()->setStretchLastSection(true);
+    SettingsTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    SettingsTable->horizontalHeader()->setMinimumSectionSize(120);
     LabelLegend = new QLabel(this);
     LabelLegend->setObjectName(QStringLiteral("LabelLegend"));
     LabelLegend->setWordWrap(true);
@@ -194,20 +198,19 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     grid->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     const TConstCellsView cells = std::as_const(*Mine).Cells(Kind);
-    const char* format = t.GridFormat;
     // The axes as this configuration has them label the rows and columns.
     QStringList columns, rows;
     for (int c = 1; c <= t.Columns; ++c)
-        columns << (t.ColumnAxis ? Number(Mine->GetTableValue(*t.ColumnAxis, c), MapKind(*t.ColumnAxis).GridFormat)
+        columns << (t.ColumnAxis ? CellText(*t.ColumnAxis, Mine->GetTableValue(*t.ColumnAxis, c))
                                  : QString::number(c));
     for (int r = 1; r <= t.Rows; ++r)
-        rows << (t.RowAxis ? Number(Mine->GetTableValue(*t.RowAxis, r), MapKind(*t.RowAxis).GridFormat)
+        rows << (t.RowAxis ? CellText(*t.RowAxis, Mine->GetTableValue(*t.RowAxis, r))
                            : QString::number(r));
     grid->setHorizontalHeaderLabels(columns);
     grid->setVerticalHeaderLabels(rows);
     for (int r = 1; r <= t.Rows; ++r)
         for (int c = 1; c <= t.Columns; ++c) {
-            auto* item = new QTableWidgetItem(Number(cells.Value(r, c), format));
+            auto* item = new QTableWidgetItem(CellText(Kind, cells.Value(r, c)));
             item->setTextAlignment(Qt::AlignCenter);
             grid->setItem(r - 1, c - 1, item);
         }
@@ -218,7 +221,7 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
         const TListedValue &mine = MineList[d.Index], &theirs = TheirList[d.Index];
         QTableWidgetItem* item = grid->item(mine.Row - 1, mine.Column - 1);
         const double difference = theirs.Number - mine.Number;
-        item->setText(Number(mine.Number, format) + QStringLiteral(" \u2192 ") + Number(theirs.Number, format));
+        item->setText(CellText(Kind, mine.Number) + QStringLiteral(" \u2192 ") + CellText(Kind, theirs.Number));
         item->setBackground(DifferenceColour(difference, largest, d.RawOnly));
         item->setForeground(QColor(Qt::black));
         item->setToolTip(ResStr(SCompareCellTip)

@@ -230,6 +230,7 @@ TEST_F(BackupsCompare, Screenshots) {
                     QDateTime::currentDateTime().addDays(-20), error);
     FormMain->FileBackups1->trigger();
     ASSERT_TRUE(FormBackups);
+    FormBackups->ListCars->setCurrentRow(1);
     RunFor(300);
     FormBackups->grab().save(QDir(folder).filePath("Backups.png"));
 
