@@ -443,13 +443,20 @@ void TFormModify::ApplyChange(const std::function<bool(TMapTypeOfData)>& Apply, 
         Finish();
         return;
     }
+    const bool unchanged = std::equal(kinds.begin(), kinds.end(), cells.begin(),
+                                      [](TMapTypeOfData k, const TCellsCopy& c) { return CopyCells(*DataMap, k) == c; });
+    if (OnlyChanged && unchanged) {
+        // Nothing to write, nothing to undo: the configuration is as it was, and no answer will
+        // come to turn the map refresh back on.
+        if (hadUndo) DataMap->UndoImage = undoImage;
+        DataMap->SetSaved(saved);
+        DataMap->FileName = fileName;
+        DataMap->EnableMapRefresh = true;
+        Finish();
+        return;
+    }
     for (size_t i = 0; i < kinds.size(); ++i)
         if (!OnlyChanged || !(CopyCells(*DataMap, kinds[i]) == cells[i])) DataMap->DownloadForKind(kinds[i]);
-    // Nothing written: nothing answers to turn the map refresh back on.
-    if (OnlyChanged && std::equal(kinds.begin(), kinds.end(), cells.begin(), [](TMapTypeOfData k, const TCellsCopy& c) {
-            return CopyCells(*DataMap, k) == c;
-        }))
-        DataMap->EnableMapRefresh = true;
     Finish();
 }
 

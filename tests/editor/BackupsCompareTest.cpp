@@ -61,6 +61,18 @@ TEST_F(BackupsCompare, EachNewConfigurationReadIsKeptOnceUnderItsCar) {
     EXPECT_TRUE(WaitFor([] { return BackupCount() == 2; }));
 }
 
+// The flasher reads the configuration before it flashes, with no VIN read after it: the backup is
+// written at once, under the car whose VIN was read last.
+TEST_F(BackupsCompare, AReadWithoutAVinReadIsKeptAtOnceUnderTheLastVin) {
+    TEcuSim ecu;
+    Connect(ecu);
+    ASSERT_TRUE(WaitFor([] { return BackupCount() == 1; }));
+    DataMap->RawData.Image.SwitchRPM += 1;
+    ASSERT_FALSE(TXQueue->Contains(cmdVIN));
+    emit DataMap->ConfigurationRead();
+    EXPECT_EQ(BackupCount(), 2u);
+}
+
 TEST_F(BackupsCompare, AFolderThatCannotBeWrittenIsReportedOnceAndTheLinkGoesOn) {
     // A file stands where the backups folder would be.
     const QString root = TConfigBackups::DefaultRoot();
