@@ -48,8 +48,7 @@ void TBackupKeeper::WritePending() {
     QString car = TConfigBackups::CarName(LastVin, PendingMake, PendingModel);
     if (car.isEmpty()) car = ResStr(SBackupUnknownCar);
     QString error;
-    const auto result =
-        backups.Write(car, Pending, PendingIdentity, QDateTime::currentDateTime(), error);
+    const auto result = backups.Write(car, Pending, PendingIdentity, QDateTime::currentDateTime(), error);
     Pending.clear();
     if (result != TConfigBackups::TWriteResult::Failed) {
         FailureReported = false;

@@ -15,7 +15,8 @@ std::vector<double> InterpolatedCells(const TCellTable& Table, const TCellSpan& 
     cells.reserve(size_t(Span.Rows() * Span.Columns()));
     const int rowSteps = Span.Rows() - 1, columnSteps = Span.Columns() - 1;
     const double topLeft = Table.At(Span.Top, Span.Left), topRight = Table.At(Span.Top, Span.Right);
-    const double bottomLeft = Table.At(Span.Bottom, Span.Left), bottomRight = Table.At(Span.Bottom, Span.Right);
+    const double bottomLeft = Table.At(Span.Bottom, Span.Left),
+                 bottomRight = Table.At(Span.Bottom, Span.Right);
     for (int r = 0; r <= rowSteps; ++r) {
         // With one row (or one column) the two edges coincide and this is the straight line.
         const double left = Between(topLeft, bottomLeft, r, rowSteps);

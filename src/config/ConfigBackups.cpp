@@ -86,7 +86,8 @@ TConfigBackups::TWriteResult TConfigBackups::Write(const QString& Car, const QBy
 
 QStringList TConfigBackups::Cars() const {
     QStringList cars;
-    for (const QString& car : QDir(FRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+    for (const QString& car :
+         QDir(FRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
         if (!FileNames(car).isEmpty()) cars << car;
     return cars;
 }

@@ -1,7 +1,7 @@
 #include "config/ConfigListing.h"
 
-#include "resources/Strings.h"
 #include "config/UnitDati.h"
+#include "resources/Strings.h"
 
 #include <QLocale>
 #include <QTextStream>
@@ -116,7 +116,8 @@ std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfig
     return ListConfiguration(Model, File, Model.RawData.Image);
 }
 
-std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File, const RMappatura& raw) {
+std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File,
+                                            const RMappatura& raw) {
     std::vector<TListedValue> list;
     const auto item = [](QString key, QString value, QString unit, QString rawText) {
         TListedValue v;
@@ -126,7 +127,8 @@ std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfig
         v.Raw = std::move(rawText);
         return v;
     };
-    list.push_back(item(QStringLiteral("Version"), QString::fromLatin1(File.VersionText), QString(), QString()));
+    list.push_back(
+        item(QStringLiteral("Version"), QString::fromLatin1(File.VersionText), QString(), QString()));
     list.push_back(item(QStringLiteral("Mode"), ModeName(File.Mode), QString(), QString()));
     for (int i = 0; i < int(std::size(Settings)); ++i) {
         const TSetting& s = Settings[i];
@@ -145,8 +147,8 @@ std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfig
             for (int c = 1; c <= t.Columns; ++c) {
                 const QString key = t.Rows > 1 ? QStringLiteral("%1[%2][%3]").arg(name).arg(r).arg(c)
                                                : QStringLiteral("%1[%2]").arg(name).arg(c);
-                TListedValue& v =
-                    list.emplace_back(item(key, Number(cells.Value(r, c)), unit, RawText(int32_t(rawCells.Value(r, c)))));
+                TListedValue& v = list.emplace_back(
+                    item(key, Number(cells.Value(r, c)), unit, RawText(int32_t(rawCells.Value(r, c)))));
                 v.Kind = kind;
                 v.Row = r;
                 v.Column = c;
@@ -208,8 +210,7 @@ std::vector<TListedDifference> CompareListings(const std::vector<TListedValue>& 
     std::vector<TListedDifference> differences;
     // Both lists come from the same layout, so they pair up item by item.
     for (size_t i = 0; i < A.size() && i < B.size(); ++i) {
-        if (A[i].Value != B[i].Value)
-            differences.push_back({i, false});
+        if (A[i].Value != B[i].Value) differences.push_back({i, false});
         // Bytes that read as the same value (a quantised speed, an unknown code, a text's padding)
         // still reach the ECU as they are.
         else if (A[i].Raw != B[i].Raw)

@@ -45,7 +45,8 @@ std::unique_ptr<TDataMap> LoadDetached(const TConfigFile& File, const QString& N
 // a fixed order. The raw bytes are those of Model's raw image, the file's own once it is loaded.
 std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File);
 // The same with the raw bytes of Raw, such as the image the model would give now.
-std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File, const RMappatura& Raw);
+std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File,
+                                            const RMappatura& Raw);
 
 // The whole listing for the terminal: settings one a line, tables as rows of numbers and maps
 // as grids under their axes.
@@ -57,7 +58,8 @@ struct TListedDifference {
     size_t Index = 0;
     bool RawOnly = false;
 };
-std::vector<TListedDifference> CompareListings(const std::vector<TListedValue>& A, const std::vector<TListedValue>& B);
+std::vector<TListedDifference> CompareListings(const std::vector<TListedValue>& A,
+                                               const std::vector<TListedValue>& B);
 
 // Gives To the value of setting Setting (an index of SettingInfos) that From holds.
 void CopySetting(TDataMap& To, const TDataMap& From, int Setting);

@@ -38,7 +38,9 @@ TFormBackups::TFormBackups(TActions actions, QWidget* parent) : QDialog(parent),
     setObjectName(QStringLiteral("FormBackups"));
     FormBackups = this;
     if (!Actions.ShowFolder)
-        Actions.ShowFolder = [](const QString& folder) { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); };
+        Actions.ShowFolder = [](const QString& folder) {
+            QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        };
 
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Horizontal, this);

@@ -173,15 +173,15 @@ void TFormCompare::Refresh() {
         const TMapTypeOfData kind = MapTypeFromOrdinal(ordinal);
         QTableWidget* grid = NewMapTable(kind, a, b, list);
         MapTables.push_back(grid);
-        PageControl->addTab(grid, ResStr(SCompareMapTab).arg(QString::fromLatin1(MapKind(kind).Name)).arg(list.size()));
+        PageControl->addTab(
+            grid, ResStr(SCompareMapTab).arg(QString::fromLatin1(MapKind(kind).Name)).arg(list.size()));
     }
-    LabelSummary->setText(differences.empty() ? ResStr(SCompareIdentical)
-                                              : ResStr(SCompareSummary)
-                                                    .arg(QDir::toNativeSeparators(FileName))
-                                                    .arg(settings)
-                                                    .arg(cellCount));
+    LabelSummary->setText(
+        differences.empty()
+            ? ResStr(SCompareIdentical)
+            : ResStr(SCompareSummary).arg(QDir::toNativeSeparators(FileName)).arg(settings).arg(cellCount));
     // A table's tab comes first when no setting differs.
-    PageControl->setCurrentIndex(page >= 0 && page < PageControl->count() ? page
+    PageControl->setCurrentIndex(page >= 0 && page < PageControl->count()    ? page
                                  : settings == 0 && PageControl->count() > 1 ? 1
                                                                              : 0);
     ButtonTakeOther->setEnabled(!differences.empty());
@@ -204,8 +204,7 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
         columns << (t.ColumnAxis ? CellText(*t.ColumnAxis, Mine->GetTableValue(*t.ColumnAxis, c))
                                  : QString::number(c));
     for (int r = 1; r <= t.Rows; ++r)
-        rows << (t.RowAxis ? CellText(*t.RowAxis, Mine->GetTableValue(*t.RowAxis, r))
-                           : QString::number(r));
+        rows << (t.RowAxis ? CellText(*t.RowAxis, Mine->GetTableValue(*t.RowAxis, r)) : QString::number(r));
     grid->setHorizontalHeaderLabels(columns);
     grid->setVerticalHeaderLabels(rows);
     for (int r = 1; r <= t.Rows; ++r)
@@ -221,11 +220,12 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
         const TListedValue &mine = MineList[d.Index], &theirs = TheirList[d.Index];
         QTableWidgetItem* item = grid->item(mine.Row - 1, mine.Column - 1);
         const double difference = theirs.Number - mine.Number;
-        item->setText(CellText(Kind, mine.Number) + QStringLiteral(" \u2192 ") + CellText(Kind, theirs.Number));
+        item->setText(CellText(Kind, mine.Number) + QStringLiteral(" \u2192 ") +
+                      CellText(Kind, theirs.Number));
         item->setBackground(DifferenceColour(difference, largest, d.RawOnly));
         item->setForeground(QColor(Qt::black));
-        item->setToolTip(ResStr(SCompareCellTip)
-                             .arg(mine.Value, theirs.Value, QLocale().toString(difference, 'g', 6)));
+        item->setToolTip(
+            ResStr(SCompareCellTip).arg(mine.Value, theirs.Value, QLocale().toString(difference, 'g', 6)));
         item->setData(OtherRole, theirs.Number);
         item->setData(ChangedRole, true);
         QFont bold = item->font();
@@ -254,8 +254,10 @@ void TFormCompare::TakeSettings() {
         for (int s : chosen) {
             const TSettingInfo& info = SettingInfos[s];
             double v = 0;
-            const bool numeric = info.Kind == TControlKind::IntegerField || info.Kind == TControlKind::RealField;
-            if (numeric && info.Min < info.Max && SettingNumber(*Other, s, v) && (v < info.Min || v > info.Max)) {
+            const bool numeric =
+                info.Kind == TControlKind::IntegerField || info.Kind == TControlKind::RealField;
+            if (numeric && info.Min < info.Max && SettingNumber(*Other, s, v) &&
+                (v < info.Min || v > info.Max)) {
                 Dialogs().Tell(TMsgKind::Warning, ResStr(SCfgParameterOutOfRange));
                 return;
             }
@@ -282,7 +284,8 @@ void TFormCompare::TakeCells(QTableWidget* grid) {
     const bool oneRow = MapKind(kind).Rows == 1;
     for (QTableWidgetItem* item : grid->selectedItems())
         if (item->data(ChangedRole).toBool())
-            values.push_back({oneRow ? 0 : item->row() + 1, item->column() + 1, item->data(OtherRole).toDouble()});
+            values.push_back(
+                {oneRow ? 0 : item->row() + 1, item->column() + 1, item->data(OtherRole).toDouble()});
     if (values.empty()) return;
     std::sort(values.begin(), values.end(), [](const TCellValue& x, const TCellValue& y) {
         return std::pair(x.Row, x.Index) < std::pair(y.Row, y.Index);
@@ -301,7 +304,8 @@ void TFormCompare::TakeCells(QTableWidget* grid) {
     if (DataMap->MainView) {
         DataMap->MainView->UpdateColourRanges();
         DataMap->MainView->RefreshPages();
-        for (TMapGridId id : {TMapGridId::MappaGas_Slave, TMapGridId::MappaGas_Comp, TMapGridId::MappaBenzina})
+        for (TMapGridId id :
+             {TMapGridId::MappaGas_Slave, TMapGridId::MappaGas_Comp, TMapGridId::MappaBenzina})
             DataMap->MainView->RepaintMapGrid(id);
     }
 }

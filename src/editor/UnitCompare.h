@@ -46,7 +46,8 @@ private:
     void TakeSettings();
     void TakeCells(QTableWidget* grid);
     QTableWidget* NewMapTable(TMapTypeOfData Kind, const std::vector<TListedValue>& MineList,
-                              const std::vector<TListedValue>& TheirList, const std::vector<TListedDifference>& Cells);
+                              const std::vector<TListedValue>& TheirList,
+                              const std::vector<TListedDifference>& Cells);
 
     QString FileName;
     TConfigFile File;

@@ -399,8 +399,9 @@ void TFormModify::ButtonChangeClick() {
 
 void TFormModify::ButtonInterpolateClick() {
     if (!DataMap || !Open) return;
-    ApplyChange([this](TMapTypeOfData kind) { return ShapeRange(*DataMap, kind, Range, TCellShape::Interpolate); },
-                true);
+    ApplyChange(
+        [this](TMapTypeOfData kind) { return ShapeRange(*DataMap, kind, Range, TCellShape::Interpolate); },
+        true);
 }
 
 void TFormModify::ButtonSmoothClick() {
@@ -443,8 +444,9 @@ void TFormModify::ApplyChange(const std::function<bool(TMapTypeOfData)>& Apply, 
         Finish();
         return;
     }
-    const bool unchanged = std::equal(kinds.begin(), kinds.end(), cells.begin(),
-                                      [](TMapTypeOfData k, const TCellsCopy& c) { return CopyCells(*DataMap, k) == c; });
+    const bool unchanged =
+        std::equal(kinds.begin(), kinds.end(), cells.begin(),
+                   [](TMapTypeOfData k, const TCellsCopy& c) { return CopyCells(*DataMap, k) == c; });
     if (OnlyChanged && unchanged) {
         // Nothing to write, nothing to undo: the configuration is as it was, and no answer will
         // come to turn the map refresh back on.

@@ -38,7 +38,9 @@ TEST(CellShaping, InterpolateFillsBetweenTheSelectionsEdgeCells) {
         // Along a column on the table's right edge.
         {"one column at the edge", Table4x4(), {0, 3, 3, 3}, {14, 24, 34, 44}},
         // Four corners 11, 14, 41, 44: the plane 10 * row + column returns, 100 included.
-        {"rectangle from its corners", Table4x4(), {0, 0, 3, 3},
+        {"rectangle from its corners",
+         Table4x4(),
+         {0, 0, 3, 3},
          {11, 12, 13, 14, 21, 22, 23, 24, 31, 32, 33, 34, 41, 42, 43, 44}},
         // Corners that do not lie on a plane: the bilinear surface through them.
         {"bilinear", TCellTable{2, 3, {0, 5, 10, 10, 5, 30}}, {0, 0, 1, 2}, {0, 5, 10, 10, 20, 30}},
@@ -66,8 +68,10 @@ TEST(CellShaping, SmoothAveragesEachCellWithItsNeighboursInsideTheTable) {
         {"corner at the table's edge", Table4x4(), {0, 0, 0, 0}, {corner}},
         // Each cell from the values before the pass: (1, 2) sees the 100, not its smoothed value.
         {"one row along the top edge", Table4x4(), {0, 0, 0, 1}, {corner, topEdge}},
-        {"one column", Table4x4(), {2, 1, 3, 1}, {(21 + 100 + 23 + 31 + 33 + 41 + 42 + 43 + 32) / 9.0,
-                                                 (31 + 32 + 33 + 41 + 42 + 43) / 6.0}},
+        {"one column",
+         Table4x4(),
+         {2, 1, 3, 1},
+         {(21 + 100 + 23 + 31 + 33 + 41 + 42 + 43 + 32) / 9.0, (31 + 32 + 33 + 41 + 42 + 43) / 6.0}},
         // A one-row table: a cell and its left and right neighbours.
         {"one-row table", row, {0, 0, 0, 3}, {1.5, 3, 13, 18}},
     };

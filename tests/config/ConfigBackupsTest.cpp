@@ -1,8 +1,8 @@
 // The backups folder: one backup per read, none when it equals the newest, the newest 50 kept,
 // the car's folder named by VIN or else make and model, and a folder that cannot be written.
+#include "config/ConfigBackups.h"
 #include "ModelFixture.h"
 #include "common/FileBytes.h"
-#include "config/ConfigBackups.h"
 #include "config/ConfigFile.h"
 
 #include <QDir>
@@ -28,8 +28,10 @@ TEST_F(ConfigBackups, ARepeatedConfigurationIsKeptOnceAndTheNewestFiftyStay) {
     const TConfigBackups backups(root.path());
     QString error;
     const QByteArray first = Configuration(1.0);
-    EXPECT_EQ(backups.Write("ZFA123", first, "KELD 3.1", At(0), error), TConfigBackups::TWriteResult::Written);
-    EXPECT_EQ(backups.Write("ZFA123", first, "KELD 3.1", At(5), error), TConfigBackups::TWriteResult::Identical);
+    EXPECT_EQ(backups.Write("ZFA123", first, "KELD 3.1", At(0), error),
+              TConfigBackups::TWriteResult::Written);
+    EXPECT_EQ(backups.Write("ZFA123", first, "KELD 3.1", At(5), error),
+              TConfigBackups::TWriteResult::Identical);
     ASSERT_EQ(backups.Backups("ZFA123").size(), 1u);
     EXPECT_EQ(ReadAll(backups.Backups("ZFA123")[0].Path), first);
 
@@ -41,13 +43,15 @@ TEST_F(ConfigBackups, ARepeatedConfigurationIsKeptOnceAndTheNewestFiftyStay) {
     // Newest first; the very first one went.
     EXPECT_EQ(kept.front().When, At(60 * 50));
     EXPECT_EQ(kept.back().When, At(60));
-    EXPECT_EQ(QDir(backups.CarFolder("ZFA123")).entryList({"*.ecu"}, QDir::Files).size(), TConfigBackups::KeptPerCar);
+    EXPECT_EQ(QDir(backups.CarFolder("ZFA123")).entryList({"*.ecu"}, QDir::Files).size(),
+              TConfigBackups::KeptPerCar);
     EXPECT_EQ(kept.front().Identity, "KELD 3.1");
     EXPECT_TRUE(kept.front().Readable);
     EXPECT_EQ(kept.front().Mode, SlaveMode);
     EXPECT_EQ(kept.front().Fuel, int(FuelLPG));
     // A configuration equal to an older backup, not to the newest, is kept again.
-    EXPECT_EQ(backups.Write("ZFA123", first, "KELD 3.1", At(60 * 51), error), TConfigBackups::TWriteResult::Written);
+    EXPECT_EQ(backups.Write("ZFA123", first, "KELD 3.1", At(60 * 51), error),
+              TConfigBackups::TWriteResult::Written);
 }
 
 TEST_F(ConfigBackups, TwoReadsWithinASecondKeepTheirOrder) {
@@ -74,7 +78,8 @@ TEST_F(ConfigBackups, AFolderThatCannotBeWrittenFailsWithItsReason) {
     WriteAll(blocked, "not a folder");
     const TConfigBackups backups(blocked);
     QString error;
-    EXPECT_EQ(backups.Write("car", Configuration(1.0), {}, At(0), error), TConfigBackups::TWriteResult::Failed);
+    EXPECT_EQ(backups.Write("car", Configuration(1.0), {}, At(0), error),
+              TConfigBackups::TWriteResult::Failed);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_TRUE(backups.Cars().isEmpty());
 }

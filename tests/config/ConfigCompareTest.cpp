@@ -37,11 +37,11 @@ TEST_F(ConfigCompare, OneSettingAndThreeCellsDiffer) {
     ASSERT_EQ(d.size(), 4u);
     EXPECT_EQ(a[d[0].Index].Key, "SwitchRPM");
     EXPECT_EQ(b[d[0].Index].Value, "2500");
-    EXPECT_EQ(a[d[0].Index].Setting, int(std::distance(std::begin(SettingInfos),
-                                                       std::find_if(std::begin(SettingInfos), std::end(SettingInfos),
-                                                                    [](const TSettingInfo& s) {
-                                                                        return QLatin1String(s.Name) == "SwitchRPM";
-                                                                    }))));
+    EXPECT_EQ(a[d[0].Index].Setting,
+              int(std::distance(
+                  std::begin(SettingInfos),
+                  std::find_if(std::begin(SettingInfos), std::end(SettingInfos),
+                               [](const TSettingInfo& s) { return QLatin1String(s.Name) == "SwitchRPM"; }))));
     const auto cell = [&](size_t i) {
         const TListedValue& v = a[d[i].Index];
         return std::tuple(v.Kind.value_or(TMapTypeOfData::LivelloGas), v.Row, v.Column);

@@ -264,6 +264,15 @@ TEST_F(BackupsCompare, Screenshots) {
     FormCompare->PageControl->setCurrentWidget(FormCompare->SettingsTable);
     RunFor(300);
     FormCompare->grab().save(QDir(folder).filePath("CompareSettings.png"));
+    FormCompare->close();
+
+    // The modify dialog with Interpolate and Smooth beside Set, Add and Add %.
+    TNewDrawGrid* grid = Grid("MappaGas_Slave");
+    ShowPageOf(grid);
+    Select(grid, 2, 3, 5, 6);
+    Key(grid, Qt::Key_Return);
+    RunFor(300);
+    FormModify->grab().save(QDir(folder).filePath("Modify.png"));
 }
 
 } // namespace
