@@ -144,13 +144,27 @@ void TFormMain::WriteAfterReplacing() {
 
 void TFormMain::FileOpen1Execute() {
     if (!DataMap) return;
-    if (!DataMap->Saved() &&
-        Dialogs().Ask(TMsgKind::Confirmation, ResStr(SMsgConfigurationUnsaved), mbYes | mbNo) == mbYes)
-        FileSaveAs1Execute();
+    AskToSaveFirst();
     const QString name =
         Dialogs().OpenFileName(ResStr(SOpenConfigurationTitle), FileDialogFilter(), DialogFolder());
     if (name.isEmpty()) return;
     RememberDialogFolder(name);
+    ReplaceConfigurationFrom(name);
+}
+
+void TFormMain::OpenConfigurationFile(const QString& name) {
+    if (!DataMap) return;
+    AskToSaveFirst();
+    ReplaceConfigurationFrom(name);
+}
+
+void TFormMain::AskToSaveFirst() {
+    if (!DataMap->Saved() &&
+        Dialogs().Ask(TMsgKind::Confirmation, ResStr(SMsgConfigurationUnsaved), mbYes | mbNo) == mbYes)
+        FileSaveAs1Execute();
+}
+
+void TFormMain::ReplaceConfigurationFrom(const QString& name) {
     DataMap->SaveUndo();
     if (!DataMap->LoadFromFile(name)) return;
     ShowFileCaption(name);

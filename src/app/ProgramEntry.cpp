@@ -2,6 +2,8 @@
 
 #include "app/ProgramLinkClients.h"
 #include "resources/Strings.h"
+#include "app/BackupKeeper.h"
+#include "config/UnitDati.h"
 #include "app/UnitMain.h"
 #include "app/WidgetDialogs.h"
 #include "calibration/UnitAutoAdaptiveParams.h"
@@ -46,6 +48,12 @@ void CreateWindows(const std::function<void(QWidget*)>& created) {
     communications->Link.Start();
     add(communications);
     add(new TFormDiagnostics(FormMain));
+    // Every whole configuration read from the ECU is also kept as a backup of its car.
+    auto* keeper = new TBackupKeeper(FormMain);
+    keeper->setObjectName(QStringLiteral("BackupKeeper"));
+    QObject::connect(DataMap, &TDataMap::ConfigurationRead, keeper, &TBackupKeeper::ConfigurationRead);
+    QObject::connect(FormDiagnostics, &TFormDiagnostics::VinReceived, keeper, &TBackupKeeper::VinReceived);
+    QObject::connect(keeper, &TBackupKeeper::BackupFailed, FormMain, &TFormMain::ShowBackupFailure);
     add(new TFormPinOut(FormMain));
     add(new TFormAutotuningKeld(FormMain));
     add(new TFormIndiciQualita(FormMain));

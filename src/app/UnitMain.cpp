@@ -16,7 +16,11 @@
 #include "editor/MapGridPages.h"
 #include "editor/NewDrawGrid.h"
 #include "editor/SettingsPages.h"
+#include "editor/UnitBackups.h"
+#include "editor/UnitCompare.h"
 #include "editor/UnitModifyData.h"
+#include "config/ConfigBackups.h"
+#include "link/SerialLink.h"
 #include "flasher/UnitFirmwareUpgrade.h"
 #include "link/Frames.h"
 #include "link/UnitCommunications.h"
@@ -169,6 +173,7 @@ void TFormMain::CreateActions() {
     make(FileOpen1, "FileOpen1", Qt::Key_F2);
     make(FileSave1, "FileSave1", Qt::Key_F3);
     make(FileSaveAs1, "FileSaveAs1");
+    make(FileBackups1, "FileBackups1");
     make(LanguageGerman1, "LanguageGerman1");
     make(LanguageEnglish1, "LanguageEnglish1");
     make(LanguageSpanish1, "LanguageSpanish1");
@@ -185,6 +190,7 @@ void TFormMain::CreateActions() {
     make(EditResetAll, "EditResetAll");
     make(EditResetMap, "EditResetMap");
     make(EditMergeMaps1, "EditMergeMaps1");
+    make(EditCompare1, "EditCompare1");
     make(EditEnableRangeCheck1, "EditEnableRangeCheck1")->setCheckable(true);
 
     make(ECUUpload1, "ECUUpload1");
@@ -239,6 +245,8 @@ void TFormMain::CreateActions() {
     connect(EditCopy1, &QAction::triggered, this, &TFormMain::EditCopy1Execute);
     connect(EditPaste1, &QAction::triggered, this, &TFormMain::EditPaste1Execute);
     connect(ECUExitMonitor1, &QAction::triggered, this, &TFormMain::ECUExitMonitor1Execute);
+    connect(FileBackups1, &QAction::triggered, this, &TFormMain::FileBackups1Execute);
+    connect(EditCompare1, &QAction::triggered, this, [this] { EditCompare1Execute(); });
     connect(EditUndo1, &QAction::triggered, this, &TFormMain::EditUndo1Execute);
     connect(FileExit1, &QAction::triggered, this, &QWidget::close);
 
@@ -286,7 +294,7 @@ void TFormMain::CreateMenus() {
     };
 
     menu(MenuFile, "MenuFile");
-    MenuFile->addActions({FileOpen1, FileSave1, FileSaveAs1});
+    MenuFile->addActions({FileOpen1, FileSave1, FileSaveAs1, FileBackups1});
     MenuFile->addSeparator();
     MenuLanguage = MenuFile->addMenu(QString());
     MenuLanguage->setObjectName(QStringLiteral("MenuLanguage"));
@@ -300,7 +308,7 @@ void TFormMain::CreateMenus() {
     MenuEdit->addSeparator();
     MenuEdit->addActions({EditCopy1, EditPaste1, EditUndo1});
     MenuEdit->addSeparator();
-    MenuEdit->addActions({EditResetAll, EditResetMap, EditMergeMaps1, EditEnableRangeCheck1});
+    MenuEdit->addActions({EditResetAll, EditResetMap, EditMergeMaps1, EditCompare1, EditEnableRangeCheck1});
 
     menu(MenuECU, "MenuECU");
     MenuECU->addActions({ECUUpload1, ECUDownload1, ECUReset1, ECUClearQueue});
@@ -493,6 +501,11 @@ void TFormMain::CreateStatusBar() {
         bar->addWidget(label, i == 0 ? 0 : 1);
         StatusPanels[size_t(i)] = label;
     }
+    StatusBackup = new QLabel(bar);
+    StatusBackup->setObjectName(QStringLiteral("StatusBackup"));
+    StatusBackup->setStyleSheet(QStringLiteral("QLabel { color: #b00000; }"));
+    StatusBackup->setVisible(false);
+    bar->addPermanentWidget(StatusBackup);
 }
 
 // ---- The window's life ----------------------------------------------------------------------
@@ -702,6 +715,7 @@ void TFormMain::ApplyCaptions() {
         {FileOpen1, SActionOpen},
         {FileSave1, SActionSave},
         {FileSaveAs1, SActionSaveAs},
+        {FileBackups1, SActionBackups},
         {FileExit1, SActionExit},
         {EditTuneMap1, SActionTuneMap},
         {EditAutoadaptiveParams, SActionAdaptiveParams},
@@ -711,6 +725,7 @@ void TFormMain::ApplyCaptions() {
         {EditResetAll, SActionResetAll},
         {EditResetMap, SActionResetMap},
         {EditMergeMaps1, SActionMergeMaps},
+        {EditCompare1, SActionCompare},
         {EditEnableRangeCheck1, SActionCheckRanges},
         {ECUUpload1, SActionUpload},
         {ECUDownload1, SActionDownload},
@@ -865,6 +880,39 @@ void TFormMain::ShowRangeHint() {
 
 void TFormMain::PowerButtonLongPress() {
     SettingsPages->PowerButtonLongPress();
+}
+
+void TFormMain::FileBackups1Execute() {
+    if (!FormBackups) {
+        TFormBackups::TActions actions;
+        actions.Open = [this](const QString& name) { OpenConfigurationFile(name); };
+        actions.Compare = [this](const QString& name) { EditCompare1Execute(name); };
+        new TFormBackups(std::move(actions), this);
+    }
+    FormBackups->Reload();
+    FormBackups->show();
+    FormBackups->raise();
+    FormBackups->activateWindow();
+}
+
+void TFormMain::EditCompare1Execute(const QString& chosen) {
+    QString name = chosen;
+    if (name.isEmpty()) {
+        const QString filter = ResStr(SConfigurationFileFilter) + QStringLiteral(";;") + ResStr(SAllFilesFilter);
+        name = Dialogs().OpenFileName(ResStr(SCompareDialogTitle), filter, TConfigBackups::DefaultRoot());
+        if (name.isEmpty()) return;
+    }
+    if (!FormCompare) new TFormCompare(this);
+    if (!FormCompare->CompareWith(name)) return;
+    FormCompare->show();
+    FormCompare->raise();
+    FormCompare->activateWindow();
+}
+
+void TFormMain::ShowBackupFailure(const QString& text) {
+    StatusBackup->setText(text);
+    StatusBackup->setToolTip(text);
+    StatusBackup->setVisible(true);
 }
 
 void TFormMain::DiagnosticsEnableStatusUpdate1Execute() {

@@ -122,6 +122,14 @@ public:
     // The ECU has just become connected: its configuration is read, unless the tool's own has
     // not been written yet and the user wants it written instead.
     void EcuConnected();
+    // Opens a configuration file as File > Open does once its file is chosen, with its questions.
+    void OpenConfigurationFile(const QString& name);
+    // The backups window, and the compare window for a file ("" asks for one).
+    void FileBackups1Execute();
+    void EditCompare1Execute(const QString& name = QString());
+    // A backup that could not be written, in the status bar until the next one is.
+    void ShowBackupFailure(const QString& text);
+    QLabel* StatusBackup = nullptr;
     // Status polling, map refresh and the link's periodic duties on or off.
     void DiagnosticsEnableStatusUpdate1Execute();
     void DiagnosticsDisableStatusUpdate1Execute();
@@ -201,6 +209,7 @@ public:
     QAction* FileOpen1 = nullptr;
     QAction* FileSave1 = nullptr;
     QAction* FileSaveAs1 = nullptr;
+    QAction* FileBackups1 = nullptr;
     QAction* LanguageGerman1 = nullptr;
     QAction* LanguageEnglish1 = nullptr;
     QAction* LanguageSpanish1 = nullptr;
@@ -217,6 +226,7 @@ public:
     QAction* EditResetAll = nullptr;
     QAction* EditResetMap = nullptr;
     QAction* EditMergeMaps1 = nullptr;
+    QAction* EditCompare1 = nullptr;
     QAction* EditEnableRangeCheck1 = nullptr;
     // The Correction page's "Reset" buttons run these; they are in no menu.
     QAction* EditResetWater = nullptr;
@@ -308,6 +318,9 @@ private:
     QString DialogFolder();
     void RememberDialogFolder(const QString& Name);
     void WriteAfterReplacing();
+    // Open's unsaved question, and what Open does once the file is chosen.
+    void AskToSaveFirst();
+    void ReplaceConfigurationFrom(const QString& Name);
     bool ActiveGridRange(TNewDrawGrid*& Grid, TMapTypeOfData& Kind, int& Top, int& Left, int& Bottom,
                          int& Right);
     void FlashDownloadButton();

@@ -173,6 +173,7 @@ void TDataMap::FrameReceived(const TFrame& Reply) {
                 MainView->ClearDownloadPending();
                 if (Reply.Notify) MainView->ShowTransientMessage(ResStr(SCfgUploadSuccessful), 500);
             }
+            if (block == ConfigBlockCount) emit ConfigurationRead();
         }
     } else if (code == ReplyCode(cmdWriteBlock) && Reply.Notify) {
         if (MainView) MainView->ShowTransientMessage(ResStr(SCfgDownloadSuccessful), 500);

@@ -164,6 +164,11 @@ public:
     void FrameDiscarded() override;
     void FrameFailed() override;
 
+signals:
+    // The last block of a whole configuration read from the ECU has arrived: RawData.Image holds
+    // what the ECU holds.
+    void ConfigurationRead();
+
 private:
     // The blocks that hold maps, in the order they are taken in whole: both banks of the Slave
     // and the Compensated gas maps, then the petrol map under the shown bank.

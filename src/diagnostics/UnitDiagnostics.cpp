@@ -344,7 +344,10 @@ void TFormDiagnostics::FrameReceived(const TFrame& Reply) {
         CountersListBox->addItems(CounterLines(payload));
         break;
     case ReplyCode(cmdVIN):
-        if (const auto vin = VinOfReply(payload)) EditVIN->setText(QString::fromLatin1(*vin));
+        if (const auto vin = VinOfReply(payload)) {
+            EditVIN->setText(QString::fromLatin1(*vin));
+            emit VinReceived(QString::fromLatin1(*vin));
+        }
         break;
     default:
         break;

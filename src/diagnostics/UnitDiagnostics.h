@@ -46,6 +46,12 @@ public:
     // Sends nothing unless EditVIN holds a whole VIN.
     void WriteVIN() override;
 
+signals:
+    // The ECU answered a VIN read; Vin as it came, padding included.
+    void VinReceived(const QString& Vin);
+
+public:
+
     // ---- TConsumerInterface ----
     void FrameReceived(const TFrame& Reply) override;
     void FrameDiscarded() override {}

@@ -2,6 +2,7 @@
 
 #include "StringIds.h"
 #include "app/UserDialogs.h"
+#include "config/CellShaping.h"
 #include "config/NumberFormat.h"
 #include "config/UnitDati.h"
 #include "resources/Strings.h"
@@ -47,11 +48,62 @@ bool ApplyToRange(TDataMap& Model, TMapTypeOfData Kind, const TGridRect& Range, 
 
 namespace {
 
+// The rectangle of a range in a table of Rows x Columns, 0-based; empty (Rows() <= 0) when the
+// range lies outside the table. A one-row table takes its indexes whatever the rows say.
+TCellSpan SpanOf(const TGridRect& Range, int Rows, int Columns) {
+    TCellSpan span{std::max(1, Range.Top) - 1, std::max(1, Range.Left) - 1, std::min(Range.Bottom, Rows) - 1,
+                   std::min(Range.Right, Columns) - 1};
+    if (Rows == 1) span.Top = span.Bottom = 0;
+    return span;
+}
+
+} // namespace
+
+bool ShapeRange(TDataMap& Model, TMapTypeOfData Kind, const TGridRect& Range, TCellShape Shape) {
+    const TConstCellsView cells = std::as_const(Model).Cells(Kind);
+    TCellTable table{cells.Rows(), cells.Columns(), {}};
+    for (int row = 1; row <= table.Rows; ++row)
+        for (int index = 1; index <= table.Columns; ++index)
+            table.Values.push_back(cells.Value(row, index));
+    const TCellSpan span = SpanOf(Range, table.Rows, table.Columns);
+    if (span.Rows() <= 0 || span.Columns() <= 0) return false;
+    const std::vector<double> shaped =
+        Shape == TCellShape::Interpolate ? InterpolatedCells(table, span) : SmoothedCells(table, span);
+    // A one-row table is row 0 to the model.
+    const auto rowOf = [&table](int r) { return table.Rows == 1 ? 0 : r + 1; };
+    std::vector<TCellValue> values;
+    size_t at = 0;
+    for (int r = span.Top; r <= span.Bottom; ++r)
+        for (int c = span.Left; c <= span.Right; ++c)
+            values.push_back({rowOf(r), c + 1, shaped[at++]});
+    return StoreCellValues(Model, Kind, values);
+}
+
+bool StoreCellValues(TDataMap& Model, TMapTypeOfData Kind, const std::vector<TCellValue>& Cells) {
+    for (const TCellValue& cell : Cells)
+        Model.SetMapValue(Kind, cell.Row, RoundCellValue(Kind, cell.Value), cell.Index);
+    if (!Model.EnableCheckRanges) return false;
+    bool clipped = false;
+    for (const TCellValue& cell : Cells) {
+        const double h = Model.GetMapValue(Kind, cell.Row, cell.Index);
+        const TCellRange limits = Model.CellLimits(Kind, cell.Index);
+        if (limits.Contains(h)) continue;
+        // Not std::clamp: the neighbours of an axis that does not rise are out of order.
+        Model.SetMapValue(Kind, cell.Row, std::min(std::max(h, limits.Lower), limits.Upper), cell.Index);
+        clipped = true;
+    }
+    return clipped;
+}
+
+namespace {
+
 // The stored cells of one table, to put back exactly: the raw snapshot of the undo rounds values
 // the ECU cannot hold (a pressure breakpoint of 580 mbar comes back as 600).
 struct TCellsCopy {
     TMapTypeOfData Kind;
     std::vector<double> Values;
+
+    bool operator==(const TCellsCopy&) const = default;
 };
 
 TCellsCopy CopyCells(const TDataMap& Model, TMapTypeOfData Kind) {
@@ -139,6 +191,22 @@ TFormModify::TFormModify(TGuiHost* host, QWidget* parent)
     layout->addWidget(BothBankSwitch, 1, 2, 3, 1, Qt::AlignCenter);
     connect(BothBankSwitch, &QPushButton::clicked, this, &TFormModify::BothBankSwitchClick);
 
+    // Interpolate and Smooth need no value: each press reshapes the selection at once.
+    const auto shapeButton = [this](QPushButton*& button, const char* name) {
+        button = new QPushButton(this);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setAutoDefault(false);
+    };
+    shapeButton(ButtonInterpolate, "ButtonInterpolate");
+    shapeButton(ButtonSmooth, "ButtonSmooth");
+    auto* shapes = new QHBoxLayout;
+    shapes->addWidget(ButtonInterpolate);
+    shapes->addWidget(ButtonSmooth);
+    shapes->addStretch(1);
+    layout->addLayout(shapes, 4, 0, 1, 3);
+    connect(ButtonInterpolate, &QPushButton::clicked, this, &TFormModify::ButtonInterpolateClick);
+    connect(ButtonSmooth, &QPushButton::clicked, this, &TFormModify::ButtonSmoothClick);
+
     ButtonChange = new QPushButton(this);
     ButtonChange->setObjectName(QStringLiteral("ButtonChange"));
     ButtonChange->setAutoDefault(false);
@@ -149,7 +217,7 @@ TFormModify::TFormModify(TGuiHost* host, QWidget* parent)
     buttons->addStretch(1);
     buttons->addWidget(ButtonChange);
     buttons->addWidget(ButtonCancel);
-    layout->addLayout(buttons, 4, 0, 1, 3);
+    layout->addLayout(buttons, 5, 0, 1, 3);
     connect(ButtonChange, &QPushButton::clicked, this, &TFormModify::ButtonChangeClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &TFormModify::ButtonCancelClick);
 
@@ -170,6 +238,8 @@ void TFormModify::ApplyCaptions() {
     LabelPercentage->setText(ResStr(SModifyAddPercent));
     ButtonChange->setText(ResStr(SModifyOk));
     ButtonCancel->setText(ResStr(SModifyCancel));
+    ButtonInterpolate->setText(ResStr(SModifyInterpolate));
+    ButtonSmooth->setText(ResStr(SModifySmooth));
     ShowBankOnSwitch();
 }
 
@@ -323,13 +393,34 @@ void TFormModify::ButtonChangeClick() {
         return;
     }
     const TModifyMode mode = Mode();
+    ApplyChange([this, mode, x](TMapTypeOfData kind) { return ApplyToRange(*DataMap, kind, Range, mode, x); },
+                false);
+}
+
+void TFormModify::ButtonInterpolateClick() {
+    if (!DataMap || !Open) return;
+    ApplyChange(
+        [this](TMapTypeOfData kind) { return ShapeRange(*DataMap, kind, Range, TCellShape::Interpolate); },
+        true);
+}
+
+void TFormModify::ButtonSmoothClick() {
+    if (!DataMap || !Open) return;
+    ApplyChange([this](TMapTypeOfData kind) { return ShapeRange(*DataMap, kind, Range, TCellShape::Smooth); },
+                true);
+}
+
+void TFormModify::ApplyChange(const std::function<bool(TMapTypeOfData)>& Apply, bool OnlyChanged) {
     const std::optional<TMapTypeOfData> other = OtherBankKind(Kind);
     const bool bothBanks = !BothBankSwitch->isHidden() && BothBankSwitch->isChecked() && other;
+    std::vector<TMapTypeOfData> kinds{Kind};
+    if (bothBanks) kinds.push_back(*other);
 
     // What a Cancel at the clip question puts back. Nothing has reached the ECU by then, so the
     // configuration is restored exactly and nothing needs writing.
-    std::vector<TCellsCopy> cells{CopyCells(*DataMap, Kind)};
-    if (bothBanks) cells.push_back(CopyCells(*DataMap, *other));
+    std::vector<TCellsCopy> cells;
+    for (TMapTypeOfData kind : kinds)
+        cells.push_back(CopyCells(*DataMap, kind));
     const RMappatura undoImage = DataMap->UndoImage;
     const bool hadUndo = DataMap->UndoAvailable();
     const bool saved = DataMap->Saved();
@@ -338,8 +429,9 @@ void TFormModify::ButtonChangeClick() {
     DataMap->EnableMapRefresh = false;
     DataMap->SaveUndo();
     DataMap->SetSaved(false);
-    bool clipped = ApplyToRange(*DataMap, Kind, Range, mode, x);
-    if (bothBanks) clipped = ApplyToRange(*DataMap, *other, Range, mode, x) || clipped;
+    bool clipped = false;
+    for (TMapTypeOfData kind : kinds)
+        clipped = Apply(kind) || clipped;
 
     if (clipped && Dialogs().Ask(TMsgKind::Warning, ResStr(SMsgClipOutOfRange), mbOK | mbCancel) != mbOK) {
         for (const TCellsCopy& copy : cells)
@@ -352,8 +444,21 @@ void TFormModify::ButtonChangeClick() {
         Finish();
         return;
     }
-    DataMap->DownloadForKind(Kind);
-    if (bothBanks) DataMap->DownloadForKind(*other);
+    const bool unchanged =
+        std::equal(kinds.begin(), kinds.end(), cells.begin(),
+                   [](TMapTypeOfData k, const TCellsCopy& c) { return CopyCells(*DataMap, k) == c; });
+    if (OnlyChanged && unchanged) {
+        // Nothing to write, nothing to undo: the configuration is as it was, and no answer will
+        // come to turn the map refresh back on.
+        if (hadUndo) DataMap->UndoImage = undoImage;
+        DataMap->SetSaved(saved);
+        DataMap->FileName = fileName;
+        DataMap->EnableMapRefresh = true;
+        Finish();
+        return;
+    }
+    for (size_t i = 0; i < kinds.size(); ++i)
+        if (!OnlyChanged || !(CopyCells(*DataMap, kinds[i]) == cells[i])) DataMap->DownloadForKind(kinds[i]);
     Finish();
 }
 

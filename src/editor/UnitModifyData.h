@@ -5,6 +5,8 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -21,6 +23,25 @@ enum class TModifyMode { Set, Add, AddPercent };
 // kind's cells are, and, with the range check on, clipped to the cell's limits, which for an axis
 // are its neighbours as they are at that moment. True when a value was clipped.
 bool ApplyToRange(TDataMap& Model, TMapTypeOfData Kind, const TGridRect& Range, TModifyMode Mode, double X);
+
+// One new value for the cell Row, Index of a table (row 0 in a one-row table).
+struct TCellValue {
+    int Row = 0;
+    int Index = 0;
+    double Value = 0;
+};
+// Stores new values into Kind's cells, each rounded as the kind's cells are; then, with the range
+// check on, clips each to its limits, an axis's breakpoints against their new neighbours (all
+// are stored before any is checked). True when a value was clipped.
+bool StoreCellValues(TDataMap& Model, TMapTypeOfData Kind, const std::vector<TCellValue>& Cells);
+
+// How Interpolate and Smooth reshape the selected cells (CellShaping.h).
+enum class TCellShape { Interpolate, Smooth };
+
+// Reshapes the cells of Kind in Range (as ApplyToRange addresses them): the new values are
+// rounded as the kind's cells are and stored, then, with the range check on, each is clipped to
+// its limits, an axis's breakpoints against their new neighbours. True when a value was clipped.
+bool ShapeRange(TDataMap& Model, TMapTypeOfData Kind, const TGridRect& Range, TCellShape Shape);
 
 // The dialog through which every change of map and table cells goes: opened beside the selected
 // cells by a key or a right click on a map grid, it sets, adds or adds a percentage to every
@@ -42,6 +63,8 @@ public:
     void ButtonChangeClick();
     void ButtonCancelClick();
     void BothBankSwitchClick();
+    void ButtonInterpolateClick();
+    void ButtonSmoothClick();
 
     QLabel* LabelValue = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -52,6 +75,8 @@ public:
     QLabel* LabelLinear = nullptr;
     QLabel* LabelPercentage = nullptr;
     QPushButton* BothBankSwitch = nullptr;
+    QPushButton* ButtonInterpolate = nullptr;
+    QPushButton* ButtonSmooth = nullptr;
     QPushButton* ButtonChange = nullptr;
     QPushButton* ButtonCancel = nullptr;
 
@@ -74,6 +99,10 @@ private:
     void PrepareValueField();
     void PlaceBesideSelection();
     void Finish();
+    // Applies a change to the edited kind and, with "Bank 1+2", to the other bank, the way every
+    // change of the dialog goes: undo snapshot, clip question, then the write of each changed
+    // table's block (of every applied table's when OnlyChanged is false).
+    void ApplyChange(const std::function<bool(TMapTypeOfData)>& Apply, bool OnlyChanged);
 
     TGuiHost* Host;
     QPointer<TNewDrawGrid> Grid;

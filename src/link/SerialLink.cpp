@@ -414,7 +414,8 @@ void TSerialLink::FrameReceived(const TFrame& Reply) {
         QByteArray text = FramePayload(Reply.Data);
         const qsizetype end = text.indexOf('\0');
         if (end >= 0) text.truncate(end);
-        emit StatusText(0, QString::fromLatin1(text) + ResStr(SMsgConnectedOn) + FPortName);
+        FIdentity = QString::fromLatin1(text);
+        emit StatusText(0, FIdentity + ResStr(SMsgConnectedOn) + FPortName);
     } else if (code == ReplyCode(cmdReset)) {
         EnterBootMonitorMode();
     } else if (code == ReplyCode(cmdMode)) {

@@ -87,6 +87,8 @@ public:
     bool PortIsOpen() override { return ComPortAsync.isOpen(); }
     bool PortIsSelected() override { return !FPortName.isEmpty(); }
     QString PortName() override { return FPortName; }
+    // The identification text the ECU gave on connection; "" until it answers.
+    QString Identity() const { return FIdentity; }
     bool OpenPort() override;
     bool DetectorArmed() override { return DataPacketAsync.Armed(); }
     void ArmDetector() override { DataPacketAsync.Arm(); }
@@ -171,6 +173,7 @@ private:
     std::unique_ptr<TReplyDispatcher> FDispatcher;
     TLinkClients* FClients;
     QString FPortName;
+    QString FIdentity;
     bool FECUisConnected = false;
     bool FScanCOM = false;
     bool FMonitorMode = false;

@@ -18,12 +18,15 @@ class ProgramFixture : public ::testing::Test {
 protected:
     ProgramFixture() {
         qputenv("WinDir", QFile::encodeName(winDir.path()));
+        // The backups of the configurations read go to a folder of the test's own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome.path()));
         TSerialLink::SetPortEnumerator([this] { return ports; });
     }
     ~ProgramFixture() override {
         DestroyProgram();
         TSerialLink::SetPortEnumerator({});
         qunsetenv("WinDir");
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void CreateProgram(const std::function<void(QWidget*)>& created = {}) {
@@ -42,6 +45,7 @@ protected:
     static void RunDeferredDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     QTemporaryDir winDir;
+    QTemporaryDir dataHome;
     QStringList ports;
     ScriptedDialogs dialogs;
 };

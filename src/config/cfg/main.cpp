@@ -8,7 +8,7 @@
 // standard error.
 #include "resources/Strings.h"
 #include "config/UnitDati.h"
-#include "config/cfg/ConfigListing.h"
+#include "config/ConfigListing.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -35,12 +35,8 @@ struct TLoaded {
 };
 
 bool Load(const QString& name, TLoaded& loaded, QString& error) {
-    if (!ReadConfigFile(name, loaded.File, error)) return false;
-    // As the program opens a file after its start: in Slave mode, from the LPG defaults.
-    OperatingMode = SlaveMode;
-    loaded.Model = std::make_unique<TDataMap>();
-    loaded.Model->LoadConfigFile(loaded.File, name);
-    return true;
+    loaded.Model = LoadDetached(name, loaded.File, error);
+    return loaded.Model != nullptr;
 }
 
 int Show(const QStringList& args) {

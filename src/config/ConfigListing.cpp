@@ -1,7 +1,7 @@
-#include "config/cfg/ConfigListing.h"
+#include "config/ConfigListing.h"
 
-#include "resources/Strings.h"
 #include "config/UnitDati.h"
+#include "resources/Strings.h"
 
 #include <QLocale>
 #include <QTextStream>
@@ -49,16 +49,31 @@ QString RawText(const QByteArray& text) {
     return QString::fromLatin1(text.toHex(' '));
 }
 
+template <typename T> bool AsNumber(const T& value, double& number) {
+    if constexpr (std::is_arithmetic_v<T>) {
+        number = double(value);
+        return true;
+    } else {
+        return false;
+    }
+}
+
 struct TSetting {
     const char* Name;
     QString (*Value)(const TDataMap&);
     QString (*Raw)(const RMappatura&);
     StringId UnitId;
+    void (*Copy)(TDataMap&, const TDataMap&);
+    bool (*Number)(const TDataMap&, double&);
 };
 
 #define CORVANE_LISTED_SETTING(Type, Field, Init, Block, Unit, ...)                                          \
-    TSetting{#Field, [](const TDataMap& m) { return Listed(m.Field); },                                      \
-             [](const RMappatura& r) { return RawText(r.Field); }, Unit},
+    TSetting{#Field,                                                                                         \
+             [](const TDataMap& m) { return Listed(m.Field); },                                              \
+             [](const RMappatura& r) { return RawText(r.Field); },                                           \
+             Unit,                                                                                           \
+             [](TDataMap& to, const TDataMap& from) { to.Field = from.Field; },                              \
+             [](const TDataMap& m, double& v) { return AsNumber(m.Field, v); }},
 constexpr TSetting Settings[] = {CORVANE_SETTINGS(CORVANE_LISTED_SETTING)};
 #undef CORVANE_LISTED_SETTING
 
@@ -81,13 +96,45 @@ QString Fixed(double x, int decimals) {
 
 } // namespace
 
+std::unique_ptr<TDataMap> LoadDetached(const QString& Name, TConfigFile& File, QString& Error) {
+    if (!ReadConfigFile(Name, File, Error)) return nullptr;
+    return LoadDetached(File, Name);
+}
+
+std::unique_ptr<TDataMap> LoadDetached(const TConfigFile& File, const QString& Name) {
+    TDataMap* const program = DataMap;
+    const uint8_t mode = OperatingMode;
+    OperatingMode = SlaveMode;
+    auto model = std::make_unique<TDataMap>();
+    model->LoadConfigFile(File, Name);
+    DataMap = program;
+    OperatingMode = mode;
+    return model;
+}
+
 std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File) {
-    const RMappatura& raw = Model.RawData.Image;
+    return ListConfiguration(Model, File, Model.RawData.Image);
+}
+
+std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfigFile& File,
+                                            const RMappatura& raw) {
     std::vector<TListedValue> list;
-    list.push_back({QStringLiteral("Version"), QString::fromLatin1(File.VersionText), QString(), QString()});
-    list.push_back({QStringLiteral("Mode"), ModeName(File.Mode), QString(), QString()});
-    for (const TSetting& s : Settings)
-        list.push_back({QString::fromLatin1(s.Name), s.Value(Model), UnitOf(s.UnitId), s.Raw(raw)});
+    const auto item = [](QString key, QString value, QString unit, QString rawText) {
+        TListedValue v;
+        v.Key = std::move(key);
+        v.Value = std::move(value);
+        v.Unit = std::move(unit);
+        v.Raw = std::move(rawText);
+        return v;
+    };
+    list.push_back(
+        item(QStringLiteral("Version"), QString::fromLatin1(File.VersionText), QString(), QString()));
+    list.push_back(item(QStringLiteral("Mode"), ModeName(File.Mode), QString(), QString()));
+    for (int i = 0; i < int(std::size(Settings)); ++i) {
+        const TSetting& s = Settings[i];
+        list.push_back(item(QString::fromLatin1(s.Name), s.Value(Model), UnitOf(s.UnitId), s.Raw(raw)));
+        list.back().Setting = i;
+    }
     for (int k = 0; k < MapTypeCount; ++k) {
         const TMapTypeOfData kind = MapTypeFromOrdinal(k);
         const TMapKindInfo& t = MapKind(kind);
@@ -100,8 +147,12 @@ std::vector<TListedValue> ListConfiguration(const TDataMap& Model, const TConfig
             for (int c = 1; c <= t.Columns; ++c) {
                 const QString key = t.Rows > 1 ? QStringLiteral("%1[%2][%3]").arg(name).arg(r).arg(c)
                                                : QStringLiteral("%1[%2]").arg(name).arg(c);
-                list.push_back(
-                    {key, Number(cells.Value(r, c)), unit, RawText(int32_t(rawCells.Value(r, c)))});
+                TListedValue& v = list.emplace_back(
+                    item(key, Number(cells.Value(r, c)), unit, RawText(int32_t(rawCells.Value(r, c)))));
+                v.Kind = kind;
+                v.Row = r;
+                v.Column = c;
+                v.Number = cells.Value(r, c);
             }
     }
     return list;
@@ -154,6 +205,28 @@ QString ShowConfiguration(const TDataMap& Model, const TConfigFile& File, const 
     return out;
 }
 
+std::vector<TListedDifference> CompareListings(const std::vector<TListedValue>& A,
+                                               const std::vector<TListedValue>& B) {
+    std::vector<TListedDifference> differences;
+    // Both lists come from the same layout, so they pair up item by item.
+    for (size_t i = 0; i < A.size() && i < B.size(); ++i) {
+        if (A[i].Value != B[i].Value) differences.push_back({i, false});
+        // Bytes that read as the same value (a quantised speed, an unknown code, a text's padding)
+        // still reach the ECU as they are.
+        else if (A[i].Raw != B[i].Raw)
+            differences.push_back({i, true});
+    }
+    return differences;
+}
+
+void CopySetting(TDataMap& To, const TDataMap& From, int Setting) {
+    if (Setting >= 0 && Setting < int(std::size(Settings))) Settings[Setting].Copy(To, From);
+}
+
+bool SettingNumber(const TDataMap& Model, int Setting, double& Value) {
+    return Setting >= 0 && Setting < int(std::size(Settings)) && Settings[Setting].Number(Model, Value);
+}
+
 QStringList DiffConfigurations(const std::vector<TListedValue>& A, const std::vector<TListedValue>& B) {
     QStringList lines;
     const auto withUnit = [](const TListedValue& v) {
@@ -162,15 +235,12 @@ QStringList DiffConfigurations(const std::vector<TListedValue>& A, const std::ve
     const auto withRaw = [&withUnit](const TListedValue& v) {
         return withUnit(v) + QStringLiteral(" (raw ") + v.Raw + QLatin1Char(')');
     };
-    // Both lists come from the same layout, so they pair up item by item.
-    for (size_t i = 0; i < A.size() && i < B.size(); ++i) {
-        if (A[i].Value != B[i].Value)
-            lines << A[i].Key + QStringLiteral(": ") + withUnit(A[i]) + QStringLiteral(" -> ") +
-                         withUnit(B[i]);
-        // Bytes that read as the same value (a quantised speed, an unknown code, a text's padding)
-        // still reach the ECU as they are.
-        else if (A[i].Raw != B[i].Raw)
-            lines << A[i].Key + QStringLiteral(": ") + withRaw(A[i]) + QStringLiteral(" -> ") + withRaw(B[i]);
+    for (const TListedDifference& d : CompareListings(A, B)) {
+        const TListedValue &a = A[d.Index], &b = B[d.Index];
+        if (!d.RawOnly)
+            lines << a.Key + QStringLiteral(": ") + withUnit(a) + QStringLiteral(" -> ") + withUnit(b);
+        else
+            lines << a.Key + QStringLiteral(": ") + withRaw(a) + QStringLiteral(" -> ") + withRaw(b);
     }
     return lines;
 }
