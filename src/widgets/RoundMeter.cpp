@@ -33,7 +33,7 @@ void DrawRow(QPainter& p, double x, double top, const std::vector<TTextPiece>& p
     double left = x - width / 2;
     for (const TTextPiece& piece : pieces) {
         p.setFont(piece.Font);
-        p.drawText(QPointF(left, top + ascent), piece.Text);
+        p.drawText(QPointF(std::round(left), std::round(top + ascent)), piece.Text);
         left += QFontMetricsF(piece.Font).horizontalAdvance(piece.Text);
     }
 }
@@ -227,12 +227,9 @@ void TRoundMeter::PaintFace() {
     QFont numbers = font();
     numbers.setPixelSize(std::max(7, int(r * 0.15)));
     numbers.setBold(true);
-    NumberCache = QPixmap(size() * ratio);
-    NumberCache.setDevicePixelRatio(ratio);
-    NumberCache.fill(Qt::transparent);
-    QPainter n(&NumberCache);
-    n.setRenderHint(QPainter::Antialiasing);
-    const QColor halo = GradientShown ? FaceTint.lighter(110) : QColor(0xec, 0xec, 0xe8);
+    NumberPath = QPainterPath();
+    NumberHalo = QPen(GradientShown ? FaceTint.lighter(110) : QColor(0xec, 0xec, 0xe8),
+                      std::max(2.0, numbers.pixelSize() * 0.22), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     const QLocale locale;
     const int steps = MajorIntervals * MinorTicks;
     for (int i = 0; i <= steps; ++i) {
@@ -246,11 +243,8 @@ void TRoundMeter::PaintFace() {
             const QString text = locale.toString(v, 'f', LabelDecimals);
             const QPointF at = Polar(c, scaleR - len - numbers.pixelSize() * 0.95, a);
             const QFontMetricsF m(numbers);
-            QPainterPath path;
-            path.addText(at.x() - m.horizontalAdvance(text) / 2, at.y() + (m.ascent() - m.descent()) / 2, numbers, text);
-            n.strokePath(path, QPen(halo, std::max(2.0, numbers.pixelSize() * 0.22), Qt::SolidLine, Qt::RoundCap,
-                                    Qt::RoundJoin));
-            n.fillPath(path, QColor(0x20, 0x20, 0x20));
+            NumberPath.addText(at.x() - m.horizontalAdvance(text) / 2, at.y() + (m.ascent() - m.descent()) / 2,
+                               numbers, text);
         }
     }
 
@@ -325,7 +319,8 @@ void TRoundMeter::paintEvent(QPaintEvent*) {
     p.setBrush(hub);
     p.drawEllipse(c, r * 0.07, r * 0.07);
 
-    p.drawPixmap(0, 0, NumberCache);
+    p.strokePath(NumberPath, NumberHalo);
+    p.fillPath(NumberPath, QColor(0x20, 0x20, 0x20));
 
     // Value in figures, with its unit, under the hub.
     if (ValueTextShown) {

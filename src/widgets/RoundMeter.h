@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QPainterPath>
+#include <QPen>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -83,5 +85,7 @@ private:
     double LowMark = 0, HighMark = 0;
     bool MarksSet = false;
     QPixmap FaceCache;
-    QPixmap NumberCache; // drawn over the needle
+    // The scale numbers, drawn over the needle.
+    QPainterPath NumberPath;
+    QPen NumberHalo;
 };
