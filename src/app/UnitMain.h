@@ -143,6 +143,7 @@ public:
     void RefreshStatusPanel() override { ShowStatus(); }
     void ShowTransientMessage(const QString& text, int milliseconds) override;
     void ShowOperatingModePages() override { ApplyOperatingMode(); }
+    void ShowGasMapPage() override { ShowPage(GasMapPage()); }
     void SaveAs() override;
     QString FileFolder() override;
     TConsumerInterface* ModeReplyConsumer() override { return this; }

@@ -327,6 +327,8 @@ void TFormAutotuningKeld::showEvent(QShowEvent* event) {
     ShowProcedure();
     LabelInstructions->setText(Tuning.InstructionText);
 
+    // The technician watches the map being corrected.
+    if (DataMap->MainView) DataMap->MainView->ShowGasMapPage();
     if (Acquisitions) Acquisitions->SetStatusUpdate(true);
     DataMap->EnableMapRefresh = true;
     TimerStep->start();

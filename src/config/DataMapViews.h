@@ -120,6 +120,8 @@ public:
     }
     // The pages and commands of OperatingMode, after a file changed the mode.
     virtual void ShowOperatingModePages() {}
+    // Brings the gas-map page of OperatingMode to the front (a tool about to change that map).
+    virtual void ShowGasMapPage() {}
     // The window's "Save as" command, when the user declines to overwrite a file of another
     // version of the tool.
     virtual void SaveAs() {}

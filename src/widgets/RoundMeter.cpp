@@ -1,5 +1,6 @@
 #include "widgets/RoundMeter.h"
 
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,6 +15,27 @@ constexpr double Pi = 3.14159265358979323846;
 QPointF Polar(QPointF centre, double radius, double degrees) {
     const double a = degrees * Pi / 180.0;
     return {centre.x() + radius * std::cos(a), centre.y() - radius * std::sin(a)};
+}
+
+struct TTextPiece {
+    QString Text;
+    QFont Font;
+};
+
+// Pieces of text in a row, the row centred on x, their tops at top.
+void DrawRow(QPainter& p, double x, double top, const std::vector<TTextPiece>& pieces) {
+    double width = 0, ascent = 0;
+    for (const TTextPiece& piece : pieces) {
+        const QFontMetricsF m(piece.Font);
+        width += m.horizontalAdvance(piece.Text);
+        ascent = std::max(ascent, m.ascent());
+    }
+    double left = x - width / 2;
+    for (const TTextPiece& piece : pieces) {
+        p.setFont(piece.Font);
+        p.drawText(QPointF(std::round(left), std::round(top + ascent)), piece.Text);
+        left += QFontMetricsF(piece.Font).horizontalAdvance(piece.Text);
+    }
 }
 
 } // namespace
@@ -79,8 +101,9 @@ void TRoundMeter::SetFaceGradientVisible(bool visible) {
 }
 
 void TRoundMeter::SetShowValueText(bool show) {
+    if (show == ValueTextShown) return;
     ValueTextShown = show;
-    update();
+    Invalidate(); // the unit moves beside the value
 }
 
 void TRoundMeter::SetValue(double value) {
@@ -196,14 +219,17 @@ void TRoundMeter::PaintFace() {
         p.drawArc(bandRect, int(a0 * 16), int((a1 - a0) * 16));
     }
 
-    // Scale line, ticks and numbers.
+    // Scale line and ticks on the face; the numbers on a layer above the needle, ringed in the
+    // face's colour, so that the needle resting on a number never hides it.
     QPen scalePen(QColor(0x20, 0x20, 0x20), std::max(1.0, r * 0.015));
     p.setPen(scalePen);
     p.drawArc(arcRect, int(start * 16), int(-SweepDegrees * 16));
     QFont numbers = font();
     numbers.setPixelSize(std::max(7, int(r * 0.15)));
     numbers.setBold(true);
-    p.setFont(numbers);
+    NumberPath = QPainterPath();
+    NumberHalo = QPen(GradientShown ? FaceTint.lighter(110) : QColor(0xec, 0xec, 0xe8),
+                      std::max(2.0, numbers.pixelSize() * 0.22), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     const QLocale locale;
     const int steps = MajorIntervals * MinorTicks;
     for (int i = 0; i <= steps; ++i) {
@@ -216,33 +242,42 @@ void TRoundMeter::PaintFace() {
         if (major) {
             const QString text = locale.toString(v, 'f', LabelDecimals);
             const QPointF at = Polar(c, scaleR - len - numbers.pixelSize() * 0.95, a);
-            const QRectF box(at.x() - 30, at.y() - numbers.pixelSize(), 60, 2 * numbers.pixelSize());
-            p.drawText(box, Qt::AlignCenter, text);
+            const QFontMetricsF m(numbers);
+            NumberPath.addText(at.x() - m.horizontalAdvance(text) / 2, at.y() + (m.ascent() - m.descent()) / 2,
+                               numbers, text);
         }
     }
 
-    // Name and unit.
-    QFont small = font();
-    small.setPixelSize(std::max(7, int(r * 0.12)));
-    p.setFont(small);
+    // Name and unit go under the hub, where no needle position reaches (the unit beside the
+    // value when the value is written on the face).
     p.setPen(QColor(0x30, 0x30, 0x40));
     const QString name = NameText.trimmed();
+    const QFont small = SmallFont();
     if (SweepDegrees > 180) {
-        p.drawText(QRectF(c.x() - r, c.y() - r * 0.48, 2 * r, r * 0.2), Qt::AlignCenter, UnitText);
-        p.drawText(QRectF(c.x() - r, c.y() + r * 0.62, 2 * r, r * 0.2), Qt::AlignCenter, name);
-    } else {
-        p.drawText(QRectF(c.x() - r, c.y() - r * 0.42, 2 * r, r * 0.2), Qt::AlignCenter, UnitText);
-        if (!name.isEmpty()) {
-            // A small meter's name (a cylinder) must still read at a glance.
-            QFont nameFont = small;
-            if (name.size() <= 2) {
-                nameFont.setBold(true);
-                nameFont.setPixelSize(std::max(10, int(r * 0.16)));
-            }
-            p.setFont(nameFont);
-            p.drawText(QRectF(c.x() - r, c.y() - r * 0.3, 2 * r, nameFont.pixelSize() * 1.2), Qt::AlignCenter, name);
+        if (!ValueTextShown) DrawRow(p, c.x(), c.y() + r * ValueDepth(), {{UnitText, small}});
+        DrawRow(p, c.x(), c.y() + r * 0.62, {{name, small}});
+    } else if (!ValueTextShown) {
+        // A small meter's name (a cylinder) must still read at a glance.
+        QFont nameFont = small;
+        if (name.size() <= 2) {
+            nameFont.setBold(true);
+            nameFont.setPixelSize(std::max(10, int(r * 0.16)));
+        }
+        if (name.isEmpty()) {
+            DrawRow(p, c.x(), c.y() + r * ValueDepth(), {{UnitText, small}});
+        } else if (UnitText.isEmpty()) {
+            DrawRow(p, c.x(), c.y() + r * ValueDepth(), {{name, nameFont}});
+        } else {
+            DrawRow(p, c.x(), c.y() + r * ValueDepth(),
+                    {{name, nameFont}, {QStringLiteral(" [") + UnitText + QLatin1Char(']'), small}});
         }
     }
+}
+
+QFont TRoundMeter::SmallFont() const {
+    QFont small = font();
+    small.setPixelSize(std::max(7, int(RadiusOfDial() * 0.12)));
+    return small;
 }
 
 void TRoundMeter::paintEvent(QPaintEvent*) {
@@ -268,19 +303,6 @@ void TRoundMeter::paintEvent(QPaintEvent*) {
         }
     }
 
-    // Value in figures.
-    if (ValueTextShown) {
-        QFont valueFont = font();
-        valueFont.setPixelSize(std::max(8, int(r * (SweepDegrees > 180 ? 0.17 : 0.2))));
-        valueFont.setBold(true);
-        p.setFont(valueFont);
-        p.setPen(QColor(0x10, 0x10, 0x10));
-        const QString text = QLocale().toString(CurrentValue, 'f', ValueDecimals);
-        const QRectF box = SweepDegrees > 180 ? QRectF(c.x() - r, c.y() + r * 0.28, 2 * r, r * 0.3)
-                                              : QRectF(c.x() - r, c.y() - r * 0.02 + r * 0.12, 2 * r, height() - c.y());
-        p.drawText(box, SweepDegrees > 180 ? Qt::AlignCenter : (Qt::AlignHCenter | Qt::AlignTop), text);
-    }
-
     // Needle with a hub.
     const double a = AngleOf(CurrentValue);
     const double len = r * 0.8;
@@ -296,4 +318,19 @@ void TRoundMeter::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(hub);
     p.drawEllipse(c, r * 0.07, r * 0.07);
+
+    p.strokePath(NumberPath, NumberHalo);
+    p.fillPath(NumberPath, QColor(0x20, 0x20, 0x20));
+
+    // Value in figures, with its unit, under the hub.
+    if (ValueTextShown) {
+        QFont valueFont = font();
+        valueFont.setPixelSize(std::max(8, int(r * (SweepDegrees > 180 ? 0.17 : 0.2))));
+        valueFont.setBold(true);
+        p.setPen(QColor(0x10, 0x10, 0x10));
+        const QString text = QLocale().toString(CurrentValue, 'f', ValueDecimals);
+        std::vector<TTextPiece> row{{text, valueFont}};
+        if (!UnitText.isEmpty()) row.push_back({QLatin1Char(' ') + UnitText, SmallFont()});
+        DrawRow(p, c.x(), c.y() + r * ValueDepth(), row);
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QPainterPath>
+#include <QPen>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -64,6 +66,11 @@ private:
     double AngleOf(double value) const; // degrees, counter-clockwise from 3 o'clock
     QPointF CentreOfDial() const;
     double RadiusOfDial() const;
+    QFont SmallFont() const; // name and unit
+
+    // How far under the centre, in radii, the text row under the hub begins: clear of the hub
+    // and of the needle's tail (a fan has little room below it).
+    double ValueDepth() const { return SweepDegrees > 180 ? 0.26 : 0.14; }
 
     double Min = 0, Max = 100;
     int SweepDegrees = 270;
@@ -78,4 +85,7 @@ private:
     double LowMark = 0, HighMark = 0;
     bool MarksSet = false;
     QPixmap FaceCache;
+    // The scale numbers, drawn over the needle.
+    QPainterPath NumberPath;
+    QPen NumberHalo;
 };

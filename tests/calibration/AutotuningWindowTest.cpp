@@ -172,6 +172,27 @@ TEST_F(AutotuningEcuTest, OpeningAndClosingWriteTheFlags) {
     EXPECT_EQ(sent, QStringList{QStringLiteral("W2")});
 }
 
+// Opening the window brings the main window's gas map of the operating mode to the front, from
+// whichever page was shown.
+class AutotuningOpeningTest : public MapPagesTest {};
+
+TEST_F(AutotuningOpeningTest, OpeningShowsTheGasMapPageOfTheMode) {
+    Create();
+    const struct {
+        uint8_t mode;
+        int page;
+    } cases[] = {{SlaveMode, TFormMain::PageGasMapSlave}, {CompensatedMode, TFormMain::PageGasMapComp}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode == SlaveMode ? "Slave" : "Compensated");
+        OperatingMode = c.mode;
+        FormMain->ApplyOperatingMode();
+        FormMain->PageControlGeneral->setCurrentIndex(TFormMain::PageGeneral);
+        FormAutotuningKeld->show();
+        EXPECT_EQ(FormMain->PageControlGeneral->currentIndex(), c.page);
+        FormAutotuningKeld->close();
+    }
+}
+
 // ---- Map check and nozzle check windows ----
 
 class CheckWindowsTest : public MapPagesTest {};
