@@ -94,18 +94,21 @@ struct TFlashFault {
     const char* notInMonitor;
     // Where a fault the monitor sees is reported: the flash fails and the window closes.
     TReport report;
+    // What the flasher's status line shows, when it tells of the fault.
+    const char* status = nullptr;
 };
 
 const TFlashFault FlashFaults[] = {
-    {"Silent", nullptr, {TShown::BootLog, "No answer from the ECU for "}},
+    {"Silent", nullptr, {TShown::BootLog, "No answer from the ECU for "}, "No answer from the ECU"},
     {"Echo", "the ECU echoes in its application only: its monitor answers for itself", {}},
     {"CorruptChecksums", "only frames carry a checksum, the monitor's text has none", {}},
     {"DroppedReplies", "the ECU drops frame replies only", {}},
     {"DelayedReplies", "the ECU delays frame replies only", {}},
     {"Garbage", "the ECU puts noise before frame replies only", {}},
-    {"Unplugged", nullptr, {TShown::BootLog, "No answer from the ECU for "}},
+    {"Unplugged", nullptr, {TShown::BootLog, "No answer from the ECU for "}, "No answer from the ECU"},
     {"FrameNeverEnds", "only frames have an end to leave off", {}},
-    {"RefusedCode", "the monitor takes text commands, not command codes", {}},
+    // The configuration written back is refused: the window says so and waits to be closed.
+    {"RefusedCode", "the monitor takes text commands, not command codes", {}, "The ECU refused the request"},
 };
 
 const QString UploadDone = QStringLiteral("Upload successful");
@@ -373,9 +376,10 @@ protected:
         FormFirmwareUpgrade->show();
         TUpgradeSequence* sequence = FormFirmwareUpgrade->Sequence();
         ASSERT_NE(sequence, nullptr);
-        // The fault comes as the erase begins; a silent line fails each wait sooner than usual,
-        // so that the four tries of an erase end in seconds.
-        sequence->Dialogue.SilenceTimeoutMs = flashFault.isEmpty() ? TBootDialogue::DefaultSilenceTimeoutMs : 2000;
+        // The fault comes as the erase begins; when the monitor meets it, a silent line fails each
+        // wait sooner than usual, so that the four tries of an erase end in seconds.
+        sequence->Dialogue.SilenceTimeoutMs =
+            !flashFault.isEmpty() && InMonitor() ? 1000 : TBootDialogue::DefaultSilenceTimeoutMs;
         if (!flashHooked) {
             flashHooked = true;
             QObject::connect(&sequence->Dialogue, &TBootDialogue::FlashingChanged, FormMain, [this](bool on) {
@@ -476,6 +480,10 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         EXPECT_FALSE(Failed());
     }
     EXPECT_TRUE(Until([&] { return Reported(ecu); })) << Shown();
+    if (Flashing() && FlashFault().status) {
+        const QString status = QString::fromLatin1(FlashFault().status);
+        EXPECT_TRUE(Until([&] { return FormFirmwareUpgrade->LabelIstruzioni->text().startsWith(status); })) << Shown();
+    }
     // A fault the monitor does not see lets the flash itself through.
     if (Flashing() && !InMonitor()) {
         EXPECT_TRUE(flashFault.isEmpty()) << "the flash never began";
@@ -501,6 +509,7 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         ASSERT_TRUE(Until([] { return !FormDialog->isVisible(); }));
         dialogs.told.clear();
         notices.clear();
+        if (qEnvironmentVariableIsSet("DBGFM")) std::cerr << "DBG repeat after " << Shown() << "\n";
         Run();
         EXPECT_TRUE(Until([this] { return Completed(); })) << Shown();
         EXPECT_FALSE(Failed()) << dialogs.told.join(QLatin1String(" | ")).toStdString();
@@ -540,6 +549,7 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         EXPECT_FALSE(ComPage().join(QLatin1Char('\n')).contains(QLatin1String("Unespected answer")))
             << ComPage().join(QLatin1String(" | ")).toStdString();
     }
+    if (qEnvironmentVariableIsSet("DBGFM")) std::cerr << "DBG " << Shown() << "\nasked: " << dialogs.asked.join(QLatin1String(" | ")).toStdString() << "\ngap " << longestTickGap << "\n";
     dialogs.answers = {mbNo, mbNo, mbNo};
     FormMain->TimerGUI->stop();
 }
