@@ -509,7 +509,6 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         ASSERT_TRUE(Until([] { return !FormDialog->isVisible(); }));
         dialogs.told.clear();
         notices.clear();
-        if (qEnvironmentVariableIsSet("DBGFM")) std::cerr << "DBG repeat after " << Shown() << "\n";
         Run();
         EXPECT_TRUE(Until([this] { return Completed(); })) << Shown();
         EXPECT_FALSE(Failed()) << dialogs.told.join(QLatin1String(" | ")).toStdString();
@@ -549,7 +548,6 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         EXPECT_FALSE(ComPage().join(QLatin1Char('\n')).contains(QLatin1String("Unespected answer")))
             << ComPage().join(QLatin1String(" | ")).toStdString();
     }
-    if (qEnvironmentVariableIsSet("DBGFM")) std::cerr << "DBG " << Shown() << "\nasked: " << dialogs.asked.join(QLatin1String(" | ")).toStdString() << "\ngap " << longestTickGap << "\n";
     dialogs.answers = {mbNo, mbNo, mbNo};
     FormMain->TimerGUI->stop();
 }
