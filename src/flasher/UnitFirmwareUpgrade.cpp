@@ -40,7 +40,7 @@ constexpr StringId StatusTexts[] = {SFlashInitializing,      SFlashCheckingRevis
                                     SFlashClosingBootloader, SFlashResettingEcu,     SFlashStartingBootloader,
                                     SFlashTurnEcuOffOn,      SFlashChooseFile,       SFlashErasingMemory,
                                     SFlashFlashingFirmware,  SFlashSensingEcu,       SFlashDownloadingConfig,
-                                    SFlashNoAnswerStatus};
+                                    SFlashNoAnswerStatus,    SFlashRefusedStatus};
 
 } // namespace
 

@@ -325,6 +325,14 @@ void TUpgradeSequence::FrameReceived(const TFrame& Reply) {
     }
 }
 
+void TUpgradeSequence::FrameDiscarded() {
+    // A request the ECU refuses is dropped, and the queue drops every later one with its code:
+    // the step would wait for ever without a word, so the status line says why.
+    const TFrame* head = TXQueue ? TXQueue->HeadFrame() : nullptr;
+    if (Started && head && head->Consumer == this && TXQueue->IsUnsupported(FrameCommand(head->Data)))
+        SetStatusText(ResStr(SFlashRefusedStatus));
+}
+
 void TUpgradeSequence::FrameFailed() {
     const TFrame* head = TXQueue ? TXQueue->HeadFrame() : nullptr;
     const uint16_t code = head ? FrameCommand(head->Data) : 0;

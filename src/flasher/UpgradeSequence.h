@@ -67,7 +67,7 @@ public:
 
     // TConsumerInterface
     void FrameReceived(const TFrame& Reply) override;
-    void FrameDiscarded() override {}
+    void FrameDiscarded() override;
     void FrameFailed() override;
 
 private:

@@ -5,6 +5,8 @@
 #include "common/FileBytes.h"
 #include "editor/MapPagesFixture.h"
 #include "diagnostics/UnitDiagnostics.h"
+#include "flasher/FirmwareLines.h"
+#include "flasher/UnitFirmwareUpgrade.h"
 #include "live/UnitAcquisitionPanel.h"
 #include "windows/UnitDialog.h"
 
@@ -18,9 +20,9 @@
 
 namespace {
 
-enum class TActivity { Connection, Upload, Download, MapEdit, LiveRecording };
+enum class TActivity { Connection, Upload, Download, MapEdit, LiveRecording, Flashing };
 // Where a technician sees the fault.
-enum class TShown { StatusBar, ComPage, LogWindow, Nowhere, NoOther };
+enum class TShown { StatusBar, ComPage, LogWindow, BootLog, Nowhere, NoOther };
 
 struct TReport {
     TShown where;
@@ -78,12 +80,44 @@ const TActivityCase Activities[] = {
     {"Download", TActivity::Download, cmdWriteBlock},
     {"MapEdit", TActivity::MapEdit, cmdWriteBlock},
     {"LiveRecording", TActivity::LiveRecording, cmdLiveData},
+    // The firmware upgrade: the configuration saved, the ECU reset into its boot monitor, the
+    // flash erased and written, then the ECU sensed again and the configuration written back.
+    {"Flashing", TActivity::Flashing, cmdWriteBlock},
+};
+
+// A flash meets the fault as its erase begins, with the port in boot-monitor mode.
+struct TFlashFault {
+    const char* fault;
+    // Why the boot monitor does not see the fault, or nullptr when it does. A fault the monitor
+    // does not see lets the flash through and meets the frames after it: the ECU sensed again
+    // and the configuration written back; it shows there as it does for the other activities.
+    const char* notInMonitor;
+    // Where a fault the monitor sees is reported: the flash fails and the window closes.
+    TReport report;
+    // What the flasher's status line shows, when it tells of the fault.
+    const char* status = nullptr;
+};
+
+const TFlashFault FlashFaults[] = {
+    {"Silent", nullptr, {TShown::BootLog, "No answer from the ECU for "}, "No answer from the ECU"},
+    {"Echo", "the ECU echoes in its application only: its monitor answers for itself", {}},
+    {"CorruptChecksums", "only frames carry a checksum, the monitor's text has none", {}},
+    {"DroppedReplies", "the ECU drops frame replies only", {}},
+    {"DelayedReplies", "the ECU delays frame replies only", {}},
+    {"Garbage", "the ECU puts noise before frame replies only", {}},
+    {"Unplugged", nullptr, {TShown::BootLog, "No answer from the ECU for "}, "No answer from the ECU"},
+    {"FrameNeverEnds", "only frames have an end to leave off", {}},
+    // The configuration written back is refused: the window says so and waits to be closed.
+    {"RefusedCode", "the monitor takes text commands, not command codes", {}, "The ECU refused the request"},
 };
 
 const QString UploadDone = QStringLiteral("Upload successful");
 const QString DownloadDone = QStringLiteral("Download successful");
 const QString UploadFailed = QStringLiteral("Upload failed: check connections.");
 const QString DownloadFailed = QStringLiteral("Download failed: check connections.");
+const QString UpgradeDone = QStringLiteral("Upgrade successful");
+const QString EraseFailed = QStringLiteral("Error erasing flash RAM: please retry.");
+const QString WriteFailed = QStringLiteral("Error flashing memory: please retry.");
 
 void PrintTo(const TFaultCase& c, std::ostream* os) { *os << c.name; }
 void PrintTo(const TActivityCase& c, std::ostream* os) { *os << c.name; }
@@ -99,7 +133,21 @@ protected:
     QString Code() const { return QStringLiteral("0x") + QStringLiteral("%1").arg(activity().code, 4, 16, QLatin1Char('0')).toUpper(); }
     QString Command(const char* text) const { return QString::fromLatin1(text).replace(QLatin1String("%1"), Code()); }
     bool Connection() const { return activity().activity == TActivity::Connection; }
-    TReport Report() const { return Connection() ? fault().atStart : fault().during; }
+    bool Flashing() const { return activity().activity == TActivity::Flashing; }
+    // The flashing row of the fault; every fault has one.
+    const TFlashFault& FlashFault() const {
+        for (const TFlashFault& f : FlashFaults)
+            if (QLatin1String(f.fault) == QLatin1String(fault().name)) return f;
+        ADD_FAILURE() << "no flashing row for " << fault().name;
+        static const TFlashFault none{"", "", {}};
+        return none;
+    }
+    // The fault reaches the boot monitor during a flash.
+    bool InMonitor() const { return Flashing() && !FlashFault().notInMonitor; }
+    TReport Report() const {
+        if (InMonitor()) return FlashFault().report;
+        return Connection() ? fault().atStart : fault().during;
+    }
     QString ReportText(const TEcuSim& ecu, const TReport& report) const {
         return QString::fromLatin1(report.text)
             .replace(QLatin1String("%1"), ecu.LinkPath())
@@ -157,6 +205,10 @@ protected:
         }
         if (text == DownloadDone && fault().repliesKept) {
             EXPECT_GE(writesAcknowledged, writesUpToBlock9) << "download success before block 9 was acknowledged";
+        }
+        // An upgrade is successful only with the whole file in the ECU's flash.
+        if (text == UpgradeDone) {
+            EXPECT_EQ(Flashed(*sim), firmware) << "upgrade success without the whole firmware";
         }
     }
     void StartCounting() {
@@ -224,6 +276,8 @@ protected:
         }
         case TShown::LogWindow:
             return LogShowsResend();
+        case TShown::BootLog:
+            return FormFirmwareUpgrade && FormFirmwareUpgrade->BootLog->toPlainText().contains(text);
         case TShown::Nowhere:
             return true;
         case TShown::NoOther:
@@ -240,6 +294,12 @@ protected:
         case TActivity::Upload:
         case TActivity::Download:
         case TActivity::MapEdit:
+            break;
+        case TActivity::Flashing:
+            firmwareFile = winDir.filePath(QStringLiteral("KELD_2.06.mhx"));
+            ASSERT_TRUE(WriteFirmwareFile(firmwareFile, FirmwareLines(8)));
+            for (const QByteArray& line : FirmwareLines(8))
+                firmware << QString::fromLatin1(line);
             break;
         case TActivity::LiveRecording:
             FormAcquisitionPanel->show();
@@ -297,7 +357,43 @@ protected:
             intended = ToolBlocks();
             return;
         }
+        case TActivity::Flashing:
+            ASSERT_NO_FATAL_FAILURE(OpenFlasher());
+            return;
         }
+    }
+    // ECU > Upgrade firmware, without the menu's own event loop: the firmware file chosen and
+    // the flash confirmed; with no configuration saved the defaults are declined, so that the
+    // tool's own configuration is written back. A window left waiting is closed first.
+    void OpenFlasher() {
+        ASSERT_NE(FormFirmwareUpgrade, nullptr);
+        if (FormFirmwareUpgrade->isVisible()) {
+            FormFirmwareUpgrade->ButtonClose->click();
+            ASSERT_FALSE(FormFirmwareUpgrade->isVisible()) << "the flasher does not close";
+        }
+        dialogs.files = {firmwareFile};
+        dialogs.answers = {mbOK, mbNo};
+        FormFirmwareUpgrade->show();
+        TUpgradeSequence* sequence = FormFirmwareUpgrade->Sequence();
+        ASSERT_NE(sequence, nullptr);
+        // The fault comes as the erase begins; when the monitor meets it, a silent line fails each
+        // wait sooner than usual, so that the four tries of an erase end in seconds.
+        sequence->Dialogue.SilenceTimeoutMs =
+            !flashFault.isEmpty() && InMonitor() ? 1000 : TBootDialogue::DefaultSilenceTimeoutMs;
+        if (!flashHooked) {
+            flashHooked = true;
+            QObject::connect(&sequence->Dialogue, &TBootDialogue::FlashingChanged, FormMain, [this](bool on) {
+                if (!on || flashFault.isEmpty()) return;
+                EXPECT_TRUE(sim->Fault(flashFault)) << sim->ErrorText().toStdString();
+                flashFault.clear();
+            });
+        }
+    }
+    // The lines the ECU's boot monitor took in its last download.
+    static QStringList Flashed(TEcuSim& ecu) {
+        QStringList lines;
+        EXPECT_TRUE(ecu.Command(QStringLiteral("flashed"), &lines));
+        return lines;
     }
     bool Completed() {
         switch (activity().activity) {
@@ -311,6 +407,8 @@ protected:
             return Idle() && EcuBlocks(*sim) == intended;
         case TActivity::LiveRecording:
             return Acquisitions->Saving && RecordedLines() > linesAtFault + 5;
+        case TActivity::Flashing:
+            return notices.contains(UpgradeDone) && !FormFirmwareUpgrade->isVisible() && Idle();
         }
         return false;
     }
@@ -318,17 +416,24 @@ protected:
     std::string Shown() const {
         return ("status bar: " + statusBar.join(QLatin1String(" | ")) + "\nCOM page: " + ComPage().join(QLatin1String(" | ")) +
                 "\nnotices: " + notices.join(QLatin1String(" | ")) + "\ntold: " + dialogs.told.join(QLatin1String(" | ")) +
-                QStringLiteral("\nqueued: %1, connected: %2").arg(TXQueue->Count()).arg(SerialLink->ECUisConnected()))
+                QStringLiteral("\nqueued: %1, connected: %2").arg(TXQueue->Count()).arg(SerialLink->ECUisConnected()) +
+                (Flashing() ? QStringLiteral("\nflasher: ") + FormFirmwareUpgrade->LabelIstruzioni->text() +
+                                  QStringLiteral("\nboot log: ") + FormFirmwareUpgrade->BootLog->toPlainText()
+                            : QString()))
             .toStdString();
     }
     bool Failed() const {
-        return dialogs.told.contains(UploadFailed) || dialogs.told.contains(DownloadFailed);
+        return dialogs.told.contains(UploadFailed) || dialogs.told.contains(DownloadFailed) ||
+               dialogs.told.contains(EraseFailed) || dialogs.told.contains(WriteFailed);
     }
     int RecordedLines() const { return recordings.isEmpty() ? 0 : int(ReadAll(recordings.last()).count('\n')); }
 
     QStringList statusBar, notices;
     QString lastNotice, savedFile;
     QStringList recordings;
+    QString firmwareFile, flashFault;
+    QStringList firmware;
+    bool flashHooked = false;
     QByteArray savedBytes;
     QList<QByteArray> intended;
     QElapsedTimer ticks;
@@ -358,16 +463,32 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
 
     // The fault comes, then the technician acts.
     linesAtFault = RecordedLines();
-    if (!connection) {
+    if (Flashing()) {
+        flashFault = Command(fault().on); // comes as the erase begins
+    } else if (!connection) {
         ASSERT_TRUE(ecu.Fault(Command(fault().on)));
     }
     dialogs.told.clear();
     ASSERT_NO_FATAL_FAILURE(Run());
-    if (fault().riddenOut) {
+    if (InMonitor()) {
+        // The flash fails, says so and closes its window; nothing claims success.
+        EXPECT_TRUE(Until([] { return !FormFirmwareUpgrade->isVisible(); }, 60000)) << Shown();
+        EXPECT_TRUE(Failed()) << Shown();
+        EXPECT_FALSE(notices.contains(UpgradeDone)) << Shown();
+    } else if (fault().riddenOut) {
         EXPECT_TRUE(Until([this] { return Completed(); })) << Shown();
         EXPECT_FALSE(Failed());
     }
     EXPECT_TRUE(Until([&] { return Reported(ecu); })) << Shown();
+    if (Flashing() && FlashFault().status) {
+        const QString status = QString::fromLatin1(FlashFault().status);
+        EXPECT_TRUE(Until([&] { return FormFirmwareUpgrade->LabelIstruzioni->text().startsWith(status); })) << Shown();
+    }
+    // A fault the monitor does not see lets the flash itself through.
+    if (Flashing() && !InMonitor()) {
+        EXPECT_TRUE(flashFault.isEmpty()) << "the flash never began";
+        EXPECT_FALSE(Failed()) << Shown();
+    }
     // Long enough for the link to give up on the ECU and probe it again.
     if (!fault().riddenOut) Until([] { return false; }, 3000);
 
@@ -377,7 +498,11 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         FormDiagnostics->PageControl->setCurrentIndex(TFormDiagnostics::PageCOM);
         FormDiagnostics->ButtonClear->click();
     }
-    EXPECT_TRUE(Until([this] { return Connected(); })) << Shown();
+    // A flash failed in the boot monitor leaves the ECU there, erased: only a new flash brings
+    // it back.
+    if (!InMonitor()) {
+        EXPECT_TRUE(Until([this] { return Connected(); })) << Shown();
+    }
     if (!Completed()) {
         // What failed is done again, as the technician would, once the connection's own
         // transient message has gone (a message shown meanwhile would be dropped).
@@ -389,6 +514,11 @@ TEST_P(FaultMatrix, IsReportedRecoveredFromAndLeavesEverythingAsItShouldBe) {
         EXPECT_FALSE(Failed()) << dialogs.told.join(QLatin1String(" | ")).toStdString();
     }
     ASSERT_TRUE(Until([this] { return Idle(); }));
+    if (Flashing()) {
+        EXPECT_TRUE(Until([this] { return Connected(); })) << Shown();
+        EXPECT_EQ(Flashed(ecu), firmware);
+        EXPECT_EQ(ecu.Value(QStringLiteral("monitor")), QStringLiteral("off"));
+    }
 
     // Tool and ECU hold the same configuration, the one the activity meant them to hold.
     const QList<QByteArray> ecuBlocks = EcuBlocks(ecu);
