@@ -80,8 +80,6 @@ void TFormMain::ConnectCommands() {
     // Copy and Paste reach the cells only when a map grid has the focus.
     connect(this, &TFormMain::MapCellsCopyRequested, this, &TFormMain::CopyMapCells);
     connect(this, &TFormMain::MapCellsPasteRequested, this, &TFormMain::PasteMapCells);
-    // Paste waits for a Copy.
-    EditPaste1->setEnabled(false);
 
     DownloadFlashTimer = new QTimer(this);
     DownloadFlashTimer->setObjectName(QStringLiteral("DownloadFlashTimer"));
@@ -492,7 +490,6 @@ void TFormMain::CopyMapCells() {
     int top = 0, left = 0, bottom = 0, right = 0;
     if (!DataMap || !ActiveGridRange(grid, kind, top, left, bottom, right)) return;
     DataMap->GridClipboard.CopyFrom(kind, top, left, bottom, right);
-    EditPaste1->setEnabled(true);
 }
 
 void TFormMain::PasteMapCells() {

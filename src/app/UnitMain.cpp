@@ -974,6 +974,8 @@ void TFormMain::SwitchLanguage(int localeId) {
     if (FormModify) FormModify->ApplyCaptions();
     if (FormPinOut) FormPinOut->ApplyCaptions();
     if (FormSplash) FormSplash->ApplyCaptions();
+    if (FormBackups) FormBackups->ApplyCaptions();
+    if (FormCompare) FormCompare->ApplyCaptions();
 }
 
 void TFormMain::EditCopy1Execute() {

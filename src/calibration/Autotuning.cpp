@@ -26,7 +26,7 @@ template <typename F> void ForEachCell(F&& f) {
 } // namespace
 
 TAutotuning::TAutotuning(TDataMap& model, TAutotuningHost& host) : Model(model), Host(host) {
-    InstructionText = ResStr(SAutoSetWorkingPoint);
+    SetIdleInstruction(SAutoSetWorkingPoint);
 }
 
 bool TAutotuning::TwoBanks() const {
@@ -63,7 +63,7 @@ void TAutotuning::Open(bool compensated) {
     Host.FlagsChanged(true);
 
     Iterations = 0;
-    SetInstruction(ResStr(SAutoSetWorkingPoint));
+    SetIdleInstruction(SAutoSetWorkingPoint);
     SwitchCountdown = -1;
     SettleCountdown = -1;
     FirstCorrectionDone = false;
@@ -120,7 +120,7 @@ void TAutotuning::EndRun() {
 bool TAutotuning::Cancel() {
     const bool exit = Finished;
     EndRun();
-    SetInstruction(ResStr(SAutoSetWorkingPoint));
+    SetIdleInstruction(SAutoSetWorkingPoint);
     Finished = false;
     if (!exit && !Host.LiveData().Petrol) Host.SendBackToPetrol();
     return exit;
@@ -320,7 +320,7 @@ bool TAutotuning::IterationCorrection(const TTuningLive& live) {
 }
 
 void TAutotuning::Finish() {
-    SetInstruction(ResStr(SAutoFinished));
+    SetIdleInstruction(SAutoFinished);
     Step = 0;
     SwitchCountdown = -1;
     SettleCountdown = -1;
@@ -330,9 +330,16 @@ void TAutotuning::Finish() {
 
 void TAutotuning::StopWithMessage(const QString& message) {
     EndRun();
-    SetInstruction(ResStr(SAutoStopped));
+    SetIdleInstruction(SAutoStopped);
     if (!Host.LiveData().Petrol) Host.SendBackToPetrol();
     Host.Stopped(message);
+}
+
+void TAutotuning::RefreshInstruction() {
+    if (Step == 0)
+        SetIdleInstruction(IdleInstruction);
+    else
+        ShowStepInstruction();
 }
 
 void TAutotuning::ShowStepInstruction() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resources/Strings.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -67,6 +69,8 @@ public:
     int Iterations = 0;
     bool FirstCorrectionDone = false;
     QString InstructionText;
+    // InstructionText again in the current language.
+    void RefreshInstruction();
     std::array<double, 4> Accumulator{};
     std::array<int, 4> SampleCount{};
     std::array<double, 4> BlockAverage{};
@@ -120,6 +124,13 @@ private:
     void StopWithMessage(const QString& message);
     void EndRun();
     void SetInstruction(const QString& text) { InstructionText = text; }
+    // The texts shown while no run is going keep their number, so that a language switch can
+    // show them again.
+    void SetIdleInstruction(StringId id) {
+        IdleInstruction = id;
+        InstructionText = ResStr(id);
+    }
+    StringId IdleInstruction = SAutoSetWorkingPoint;
     void ShowStepInstruction();
 
     TDataMap& Model;

@@ -97,7 +97,7 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
         WorkingLabels[size_t(row)]->setBuddy(e);
         wp->addWidget(WorkingLabels[size_t(row)], row, 0);
         wp->addWidget(e, row, 1);
-        wp->addWidget(new QLabel(ResStr(unit), GroupWorkingPoint), row, 2);
+        wp->addWidget(UnitLabel(unit, GroupWorkingPoint), row, 2);
     };
     edit(EditRPM, "EditRPM", false, QStringLiteral("#0"), SCfgUnitRpm, 0);
     edit(EditTime, "EditTime", true, QStringLiteral("0.0#"), SCfgUnitMs, 1);
@@ -120,7 +120,7 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
         value = ValueField(name, GroupMeasured);
         m->addWidget(MeasuredLabels[size_t(row)], row, 0);
         m->addWidget(value, row, 1);
-        m->addWidget(new QLabel(ResStr(unit), GroupMeasured), row, 2);
+        m->addWidget(UnitLabel(unit, GroupMeasured), row, 2);
     };
     measured(ShowRPM, "ShowRPM", SCfgUnitRpm, 0);
     measured(ShowTinj, "ShowTinj", SCfgUnitMs, 1);
@@ -165,7 +165,7 @@ TFormAutotuningKeld::TFormAutotuningKeld(TGuiHost* host, QWidget* parent)
     SliderConvergenza->setMinimumWidth(110);
     acc->addWidget(SliderConvergenza, 1);
     acc->addWidget(ShowConvergenza);
-    acc->addWidget(new QLabel(ResStr(SCfgUnitPercent), PanelConvergenza));
+    acc->addWidget(UnitLabel(SCfgUnitPercent, PanelConvergenza));
     connect(SliderConvergenza, &QSlider::valueChanged, this, [this](int v) {
         Tuning.Accuracy = v;
         ShowConvergenza->setText(QString::number(v));
@@ -285,7 +285,16 @@ void TFormAutotuningKeld::ApplyCaptions() {
     ButtonNozzles->setText(ResStr(SAutoNozzles));
     ButtonCancel->setText(ResStr(Tuning.Finished ? SAutoExit : SAutoCancel));
     DeltaMeter->SetName(ResStr(Tuning.Compensated ? SAutoCorrect : SAutoDelta));
+    for (const auto& [label, unit] : UnitLabels)
+        label->setText(ResStr(unit));
+    Tuning.RefreshInstruction();
     LabelInstructions->setText(Tuning.InstructionText);
+}
+
+QLabel* TFormAutotuningKeld::UnitLabel(StringId unit, QWidget* parent) {
+    auto* label = new QLabel(ResStr(unit), parent);
+    UnitLabels.emplace_back(label, unit);
+    return label;
 }
 
 bool TFormAutotuningKeld::EcuConnected() {

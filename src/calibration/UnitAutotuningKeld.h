@@ -1,5 +1,8 @@
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include "calibration/Autotuning.h"
 #include "link/Frames.h"
 
@@ -98,6 +101,9 @@ private:
     QLabel* LabelIterations = nullptr;
     std::array<QLabel*, 4> WorkingLabels{};
     std::array<QLabel*, 4> MeasuredLabels{};
+    // The units beside the fields, captioned again after a language switch.
+    std::vector<std::pair<QLabel*, StringId>> UnitLabels;
+    QLabel* UnitLabel(StringId unit, QWidget* parent);
     bool Opened = false;
 };
 

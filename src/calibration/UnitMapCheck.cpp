@@ -165,7 +165,8 @@ TFormMapCheck::TFormMapCheck(TGuiHost* host, QWidget* parent)
     EditCorrection = field("EditCorrection", 56);
     bottom->addWidget(IndexLabels[3]);
     bottom->addWidget(EditCorrection);
-    bottom->addWidget(new QLabel(ResStr(SCfgUnitPercent), this));
+    LabelCorrectionUnit = new QLabel(this);
+    bottom->addWidget(LabelCorrectionUnit);
     bottom->addStretch(1);
     layout->addLayout(bottom);
 
@@ -178,6 +179,7 @@ TFormMapCheck::~TFormMapCheck() {
 
 void TFormMapCheck::ApplyCaptions() {
     setWindowTitle(ResStr(SMapCheckCaption));
+    LabelCorrectionUnit->setText(ResStr(SCfgUnitPercent));
     const StringId tabs[3] = {SCheckMonotony, SCheckDelays, SCheckFullOpen};
     for (size_t i = 0; i < 3; ++i) {
         PageControl->setTabText(PageControl->indexOf(Pages[i]), ResStr(tabs[i]));

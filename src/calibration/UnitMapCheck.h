@@ -44,6 +44,7 @@ public:
     QLineEdit* EditGasTemp = nullptr;
     QLineEdit* EditGasPress = nullptr;
     QLineEdit* EditCorrection = nullptr;
+    QLabel* LabelCorrectionUnit = nullptr;
     // Down and up of each index: water, gas, pressure.
     std::array<QToolButton*, 3> SpinDown{};
     std::array<QToolButton*, 3> SpinUp{};

@@ -101,6 +101,10 @@ TFormBackups::TFormBackups(TActions actions, QWidget* parent) : QDialog(parent),
     resize(860, 480);
 }
 
+TFormBackups::~TFormBackups() {
+    if (FormBackups == this) FormBackups = nullptr;
+}
+
 void TFormBackups::ApplyCaptions() {
     setWindowTitle(ResStr(SBackupsCaption));
     ListBackups->setHeaderLabels({ResStr(SBackupsDate), ResStr(SBackupsTime), ResStr(SBackupsIdentity),

@@ -23,6 +23,7 @@ public:
         std::function<void(const QString&)> ShowFolder; // by default the desktop's file manager
     };
     TFormBackups(TActions actions, QWidget* parent = nullptr);
+    ~TFormBackups() override;
 
     void ApplyCaptions();
     // Lists the cars and backups of Root again (TConfigBackups' default when empty).

@@ -12,6 +12,7 @@
 #include "diagnostics/UnitPinOut.h"
 #include "editor/MapGridPages.h"
 #include "editor/NewDrawGrid.h"
+#include "editor/UnitBackups.h"
 #include "editor/UnitModifyData.h"
 #include "flasher/UnitFirmwareUpgrade.h"
 #include "link/PtyLine.h"
@@ -165,6 +166,7 @@ const std::vector<MenuEntry>& MenuTable() {
         {"MenuFile", "FileOpen1", Qt::Key_F2, SActionOpen, {}},
         {"MenuFile", "FileSave1", Qt::Key_F3, SActionSave, {}},
         {"MenuFile", "FileSaveAs1", {}, SActionSaveAs, {}},
+        {"MenuFile", "FileBackups1", {}, SActionBackups, F([] { return Shown(FormBackups); })},
         {"MenuFile", "-", {}, {}, {}},
         {"MenuFile", ">", {}, SMenuLanguage, {}},
         {"MenuFile", "-", {}, {}, {}},
@@ -186,6 +188,7 @@ const std::vector<MenuEntry>& MenuTable() {
         {"MenuEdit", "EditResetAll", {}, SActionResetAll, {}},
         {"MenuEdit", "EditResetMap", {}, SActionResetMap, {}},
         {"MenuEdit", "EditMergeMaps1", {}, SActionMergeMaps, {}},
+        {"MenuEdit", "EditCompare1", {}, SActionCompare, {}},
         {"MenuEdit", "EditEnableRangeCheck1", {}, SActionCheckRanges, {}},
         {"MenuECU", "ECUUpload1", {}, SActionUpload, {}},
         {"MenuECU", "ECUDownload1", {}, SActionDownload, {}},
@@ -271,6 +274,9 @@ TEST_F(Menus, EveryEntryInMenuOrderWithItsShortcutCaptionAndHandler) {
             EXPECT_EQ(action->text(), ResStr(e.caption));
         }
         if (e.handled) {
+            // Opening the auto-tuning window earlier in the table switched status polling on.
+            if (name == QLatin1String("DiagnosticsEnableStatusUpdate1"))
+                FormMain->DiagnosticsDisableStatusUpdate1Execute();
             EXPECT_FALSE(e.handled()) << "before";
             TriggerClosingModal(action);
             EXPECT_TRUE(e.handled()) << "after";
