@@ -957,6 +957,7 @@ void TFormMain::SwitchLanguage(int localeId) {
     const bool programTitle = windowTitle() == ResStr(SMainCaption);
     if (!LoadLanguageModule(localeId)) return;
     if (programTitle) setWindowTitle(ResStr(SMainCaption));
+    if (SerialLink) SetStatusText(0, SerialLink->RecomposedStatus(StatusText(0)));
     // Every window, in a fixed order: the main window's pages are redisplayed after their
     // captions, so the configuration shown does not change.
     if (FormAcquisitionPanel) FormAcquisitionPanel->ApplyCaptions();

@@ -291,9 +291,10 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
         break;
     }
     case TControlKind::List: {
+        // As wide as its longest entry in the language shown, never narrower than the others.
         auto* list = new QComboBox(Parent);
-        list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        list->setFixedWidth(ListWidth);
+        list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        list->setMinimumWidth(ListWidth);
         w = list;
         break;
     }
@@ -687,6 +688,7 @@ void TSettingsPages::BuildLambda(QWidget* Page) {
             field->setFrameShadow(QFrame::Sunken);
             field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             field->setFixedWidth(NumericWidth);
+            field->setFixedHeight(Control("EditPeriodoMin")->sizeHint().height());
             GridOf(trim)->addWidget(field, row, column++, Qt::AlignLeft);
         }
         ++row;

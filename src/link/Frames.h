@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -80,8 +81,9 @@ public:
     virtual void LogFrame(const QByteArray& logical, bool sent) = 0;
     virtual void ShowQueuedCount(int count) = 0;
     virtual void AddComError(const QString& message) = 0;
-    // Status bar: panel 0 gets text; panel 1 is cleared when clearSecond is set.
-    virtual void ShowLinkStatus(const QString& text, bool clearSecond) = 0;
+    // Status bar: panel 0 gets the text compose() builds (called again after a language switch);
+    // panel 1 is cleared when clearSecond is set.
+    virtual void ShowLinkStatus(std::function<QString()> compose, bool clearSecond) = 0;
 
     virtual bool ECUisConnected() = 0;
     virtual void SetECUisConnected(bool connected) = 0;

@@ -20,7 +20,8 @@ void TReplyDispatcher::HandlePacket(const QByteArray& wire) {
     if (Queue->IsEmpty()) return;
 
     TFrame* head = Queue->MutableHead();
-    if (frame == head->Data) Observer->ShowLinkStatus(ResStr(SMsgModemOn) + Port->PortName(), false);
+    if (frame == head->Data)
+        Observer->ShowLinkStatus([port = Port->PortName()] { return ResStr(SMsgModemOn) + port; }, false);
 
     FRXFrame.Assign(frame, nullptr, head->Notify);
     if (frame.size() < MinFrameSize) {
@@ -110,9 +111,11 @@ void TReplyDispatcher::HandleTimeout() {
         Port->SetReplyCountdown(-1);
         Queue->SetEnabled(false);
         Observer->SetECUisConnected(false);
-        Observer->ShowLinkStatus(Port->PortIsSelected() ? ResStr(SMsgNotConnectedOn) + Port->PortName()
-                                                    : ResStr(SMsgNoComPort),
-                             true);
+        Observer->ShowLinkStatus(
+            [selected = Port->PortIsSelected(), port = Port->PortName()] {
+                return selected ? ResStr(SMsgNotConnectedOn) + port : ResStr(SMsgNoComPort);
+            },
+            true);
         try {
             head->Consumer->FrameFailed();
         } catch (...) {

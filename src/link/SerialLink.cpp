@@ -115,7 +115,7 @@ void TSerialLink::Start() {
     ScanIndex = 0;
     if (Ports.isEmpty()) {
         FPortName.clear();
-        ShowLinkStatus(ResStr(SMsgNoComPort), false);
+        ShowLinkStatus([] { return ResStr(SMsgNoComPort); }, false);
     } else {
         LoadPortSettings();
         if (!FPortName.isEmpty() && !OpenPort()) FallBackToFirstPort();
@@ -150,13 +150,13 @@ void TSerialLink::LoadPortSettings() {
     const QString& value = stored.Port;
     if (!value.isEmpty()) {
         FPortName = PortNameFromSetting(value);
-        if (!FPortName.isEmpty()) ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+        if (!FPortName.isEmpty()) ShowLinkStatus([port = FPortName] { return ResStr(SMsgTryingOn) + port; }, false);
     } else if (Ports.isEmpty()) {
         FPortName.clear();
-        ShowLinkStatus(ResStr(SMsgNoComPort), false);
+        ShowLinkStatus([] { return ResStr(SMsgNoComPort); }, false);
     } else {
         FPortName = Ports.first();
-        ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+        ShowLinkStatus([port = FPortName] { return ResStr(SMsgTryingOn) + port; }, false);
     }
     FScanCOM = stored.Scan;
     emit ComMenuChanged();
@@ -199,9 +199,11 @@ bool TSerialLink::OpenPort() {
 
 void TSerialLink::ShowOpenFailure() {
     if (LastOpenError == QSerialPort::PermissionError) {
-        const QString text = ResStr(SMsgPermissionDenied) + FPortName + ResStr(SMsgPermissionHint);
+        const auto text = [port = FPortName] {
+            return ResStr(SMsgPermissionDenied) + port + ResStr(SMsgPermissionHint);
+        };
         ShowLinkStatus(text, false);
-        AddComError(text);
+        AddComError(text());
         return;
     }
     AddComError(ResStr(SMsgCannotOpen) + FPortName + QStringLiteral(": ") + ComPortAsync.errorString());
@@ -224,14 +226,14 @@ void TSerialLink::FallBackToFirstPort() {
     DataPacketAsync.Disarm();
     if (Ports.isEmpty()) {
         FPortName.clear();
-        ShowLinkStatus(ResStr(SMsgNoComPort), false);
+        ShowLinkStatus([] { return ResStr(SMsgNoComPort); }, false);
     } else {
         const bool permissionRefused = LastOpenError == QSerialPort::PermissionError;
         FPortName = Ports.first();
         OpenPort();
         // A port refused for lack of permission keeps its message: it tells the user what to fix.
         if (!permissionRefused && LastOpenError != QSerialPort::PermissionError)
-            ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+            ShowLinkStatus([port = FPortName] { return ResStr(SMsgTryingOn) + port; }, false);
     }
     emit ComMenuChanged();
     emit PortChanged();
@@ -246,7 +248,7 @@ void TSerialLink::ChoosePort(const QString& name) {
     if (OpenPort()) {
         FScanCOM = false;
         SavePortSettings();
-        ShowLinkStatus(ResStr(SMsgTryingOn) + FPortName, false);
+        ShowLinkStatus([port = FPortName] { return ResStr(SMsgTryingOn) + port; }, false);
     } else {
         FallBackToFirstPort();
     }
@@ -331,7 +333,7 @@ void TSerialLink::Watchdog() {
                 ScanIndex = ScanIndex < Ports.size() - 1 ? ScanIndex + 1 : 0;
                 ResetLink();
                 if (SetPortName(Ports[ScanIndex])) {
-                    ShowLinkStatus(ResStr(SMsgScanning) + FPortName, false);
+                    ShowLinkStatus([port = FPortName] { return ResStr(SMsgScanning) + port; }, false);
                 } else {
                     FallBackToFirstPort();
                 }
@@ -415,7 +417,8 @@ void TSerialLink::FrameReceived(const TFrame& Reply) {
         const qsizetype end = text.indexOf('\0');
         if (end >= 0) text.truncate(end);
         FIdentity = QString::fromLatin1(text);
-        emit StatusText(0, FIdentity + ResStr(SMsgConnectedOn) + FPortName);
+        ShowLinkStatus([identity = FIdentity, port = FPortName] { return identity + ResStr(SMsgConnectedOn) + port; },
+                       false);
     } else if (code == ReplyCode(cmdReset)) {
         EnterBootMonitorMode();
     } else if (code == ReplyCode(cmdMode)) {
@@ -434,11 +437,12 @@ void TSerialLink::FrameFailed() {
     const uint16_t code = head ? FrameCommand(head->Data) : 0;
     if (code == cmdConnect) {
         if (Queue->IsUnsupported(cmdConnect)) {
-            emit StatusText(0, QString());
+            ShowLinkStatus({}, false);
             return;
         }
-        ShowLinkStatus(FPortName.isEmpty() ? ResStr(SMsgNoComPort) : ResStr(SMsgNotConnectedOn) + FPortName,
-                       true);
+        ShowLinkStatus(
+            [port = FPortName] { return port.isEmpty() ? ResStr(SMsgNoComPort) : ResStr(SMsgNotConnectedOn) + port; },
+            true);
         SetECUisConnected(false);
         // A port plugged in meanwhile joins the list; the scan goes on from the current port.
         Ports = ReadPorts();
@@ -483,9 +487,18 @@ void TSerialLink::AddComError(const QString& message) {
     FClients->AddComError(message);
 }
 
-void TSerialLink::ShowLinkStatus(const QString& text, bool clearSecond) {
-    emit StatusText(0, text);
+void TSerialLink::ShowLinkStatus(std::function<QString()> compose, bool clearSecond) {
+    StatusComposer = std::move(compose);
+    LastStatus = StatusComposer ? StatusComposer() : QString();
+    emit StatusText(0, LastStatus);
     if (clearSecond) emit StatusText(1, QString());
+}
+
+QString TSerialLink::RecomposedStatus(const QString& shown) {
+    // Panel 0 may since show a text of the program's own; that one is left as it is.
+    if (shown != LastStatus || !StatusComposer) return shown;
+    LastStatus = StatusComposer();
+    return LastStatus;
 }
 
 void TSerialLink::ComPortReadyRead() {
@@ -522,9 +535,9 @@ void TSerialLink::PortLost(uint32_t generation) {
     ComPortAsync.close();
     DataPacketAsync.Disarm();
     FECUisConnected = false;
-    const QString text = ResStr(SMsgPortLost) + FPortName;
+    const auto text = [port = FPortName] { return ResStr(SMsgPortLost) + port; };
     ShowLinkStatus(text, true);
-    AddComError(text);
+    AddComError(text());
     emit PortChanged();
 }
 

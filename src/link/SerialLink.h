@@ -100,7 +100,10 @@ public:
     void LogFrame(const QByteArray& logical, bool sent) override { emit FrameLogged(logical, sent); }
     void ShowQueuedCount(int count) override { emit QueuedCountChanged(count); }
     void AddComError(const QString& message) override;
-    void ShowLinkStatus(const QString& text, bool clearSecond) override;
+    void ShowLinkStatus(std::function<QString()> compose, bool clearSecond) override;
+    // The link's status text built again in the language now loaded, when `shown` (what the
+    // status bar shows) is still the link's last text; otherwise `shown` itself.
+    QString RecomposedStatus(const QString& shown);
     bool ECUisConnected() override { return FECUisConnected; }
     void SetECUisConnected(bool connected) override;
     bool PeriodicDutiesOn() override { return PeriodicOn; }
@@ -174,6 +177,8 @@ private:
     TLinkClients* FClients;
     QString FPortName;
     QString FIdentity;
+    std::function<QString()> StatusComposer;
+    QString LastStatus;
     bool FECUisConnected = false;
     bool FScanCOM = false;
     bool FMonitorMode = false;

@@ -136,7 +136,8 @@ void TFormAcquisitionPanel::BuildTracePanel() {
     scroll->setObjectName(QStringLiteral("TraceScrollBox"));
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* rows = new QWidget(scroll);
-    rows->setFixedSize(200, TraceCount * TraceRowHeight);
+    TraceRowsBox = rows;
+    TraceScroll = scroll;
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setPointSize(10);
     titleFont.setBold(true);
@@ -144,7 +145,6 @@ void TFormAcquisitionPanel::BuildTracePanel() {
         const TTraceInfo& info = TraceTable[size_t(k)];
         const QColor colour = Rgb(info.Colour);
         auto* rowFrame = new QFrame(rows);
-        rowFrame->setGeometry(0, k * TraceRowHeight, 200, TraceRowHeight - 1);
         const QColor end = TraceRowEndColour(colour);
         rowFrame->setStyleSheet(QStringLiteral("QFrame { background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %1,"
                                                " stop:1 %2); }")
@@ -157,13 +157,11 @@ void TFormAcquisitionPanel::BuildTracePanel() {
         connect(box, &QCheckBox::clicked, this, &TFormAcquisitionPanel::TraceCheckBoxClick);
         auto* title = new QLabel(rowFrame);
         title->setObjectName(QStringLiteral("TraceTitle%1").arg(k));
-        title->setGeometry(22, 0, 130, TraceRowHeight - 1);
         title->setFont(titleFont);
         title->setStyleSheet(QStringLiteral("QLabel { background: transparent; color: %1; }")
                                  .arg(colour.blue() >= 128 ? QStringLiteral("black") : QStringLiteral("white")));
         auto* max = new QLineEdit(rowFrame);
         max->setObjectName(QStringLiteral("TraceMax%1").arg(k));
-        max->setGeometry(154, 2, 44, TraceRowHeight - 5);
         max->setMaxLength(4);
         max->setAlignment(Qt::AlignRight);
         max->setStyleSheet(QStringLiteral("QLineEdit { background: white; color: black; }"));
@@ -178,12 +176,13 @@ void TFormAcquisitionPanel::BuildTracePanel() {
             if (ok) Maxes[size_t(k)] = v;
         });
         connect(max, &QLineEdit::returnPressed, this, [this, k] { MaxEditReturnPressed(k); });
+        TraceRows[size_t(k)] = rowFrame;
         CheckBoxes[size_t(k)] = box;
         TitleLabels[size_t(k)] = title;
         MaxEdits[size_t(k)] = max;
     }
+    LayOutTraceRows();
     scroll->setWidget(rows);
-    scroll->setFixedWidth(200 + scroll->verticalScrollBar()->sizeHint().width() + 4);
     listLayout->addWidget(scroll, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -405,6 +404,7 @@ void TFormAcquisitionPanel::ApplyCaptions() {
         Traces[size_t(k)]->setName(title);
         Drawn[size_t(k)]->setName(title);
     }
+    LayOutTraceRows();
     MeterRPM->SetName(ResStr(SGaugeEngineRevs));
     MeterRPM->SetUnit(ResStr(SGaugeUnitRPM));
     PressMeter->SetName(ResStr(SGaugeGasPressure));
@@ -419,6 +419,22 @@ void TFormAcquisitionPanel::ApplyCaptions() {
         m->SetUnit(ResStr(SGaugeUnitMs));
     for (TRoundMeter* m : InjGass)
         m->SetUnit(ResStr(SGaugeUnitMs));
+}
+
+// The trace list is as wide as its longest name in the language shown needs.
+void TFormAcquisitionPanel::LayOutTraceRows() {
+    constexpr int TitleLeft = 22, MaxWidth = 44;
+    int titleWidth = 130;
+    for (const QLabel* title : TitleLabels)
+        titleWidth = std::max(titleWidth, title->fontMetrics().horizontalAdvance(title->text()) + 4);
+    const int rowWidth = TitleLeft + titleWidth + 2 + MaxWidth + 2;
+    TraceRowsBox->setFixedSize(rowWidth, TraceCount * TraceRowHeight);
+    for (int k = 0; k < TraceCount; ++k) {
+        TraceRows[size_t(k)]->setGeometry(0, k * TraceRowHeight, rowWidth, TraceRowHeight - 1);
+        TitleLabels[size_t(k)]->setGeometry(TitleLeft, 0, titleWidth, TraceRowHeight - 1);
+        MaxEdits[size_t(k)]->setGeometry(TitleLeft + titleWidth + 2, 2, MaxWidth, TraceRowHeight - 5);
+    }
+    TraceScroll->setFixedWidth(rowWidth + TraceScroll->verticalScrollBar()->sizeHint().width() + 4);
 }
 
 void TFormAcquisitionPanel::ApplyChartBackground() {

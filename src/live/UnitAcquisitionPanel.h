@@ -134,6 +134,7 @@ private:
     void ShowTrace(int index, bool visible);
     QList<QPointF> Thinned(const QList<QPointF>& points, double from, double to) const;
     void ChartViewChanged();
+    void LayOutTraceRows();
 
     TGuiHost* Host;
     QChart* Chart = nullptr;
@@ -142,8 +143,11 @@ private:
     std::array<QLineSeries*, TraceCount> Traces{}; // full resolution, not in the chart
     std::array<QLineSeries*, TraceCount> Drawn{};  // the chart's thinned copies
     std::array<QCheckBox*, TraceCount> CheckBoxes{};
+    std::array<QFrame*, TraceCount> TraceRows{};
     std::array<QLabel*, TraceCount> TitleLabels{};
     std::array<QLineEdit*, TraceCount> MaxEdits{};
+    QWidget* TraceRowsBox = nullptr;
+    QScrollArea* TraceScroll = nullptr;
     std::array<double, TraceCount> Maxes{};
     QLabel* HeadingTrace = nullptr;
     QLabel* HeadingMax = nullptr;

@@ -1,5 +1,7 @@
 #include "widgets/BarMeter.h"
 
+#include "widgets/FittedText.h"
+
 #include <QLocale>
 #include <QPainter>
 #include <algorithm>
@@ -91,14 +93,21 @@ void TBarMeter::paintEvent(QPaintEvent*) {
     if (horizontal) {
         p.setFont(text);
         p.setPen(QColor(0x20, 0x20, 0x30));
-        p.drawText(QRectF(6, 2, w - 12, line), Qt::AlignLeft | Qt::AlignVCenter, NameText.trimmed());
         p.drawText(QRectF(6, 2, w - 12, line), Qt::AlignRight | Qt::AlignVCenter, value);
+        // The name takes what the value leaves.
+        const double room = w - 12 - QFontMetricsF(text).horizontalAdvance(value) - 8;
+        const QFont nameFont = FittedFont(text, NameText.trimmed(), room);
+        p.setFont(nameFont);
+        p.drawText(QRectF(6, 2, room, line), Qt::AlignLeft | Qt::AlignVCenter,
+                   FittedText(nameFont, NameText.trimmed(), room));
         track = QRectF(10, line + 4, w - 20, std::max(8.0, h - line - 4 - numbers.pixelSize() - 10));
     } else {
         p.setFont(text);
         p.setPen(QColor(0x20, 0x20, 0x30));
-        p.drawText(QRectF(2, 2, w - 4, line), Qt::AlignCenter, NameText.trimmed());
         p.drawText(QRectF(2, h - line - 2, w - 4, line), Qt::AlignCenter, value);
+        const QFont nameFont = FittedFont(text, NameText.trimmed(), w - 6);
+        p.setFont(nameFont);
+        p.drawText(QRectF(2, 2, w - 4, line), Qt::AlignCenter, FittedText(nameFont, NameText.trimmed(), w - 6));
         const double tw = std::min(22.0, w * 0.3);
         track = QRectF(w * 0.3 - tw / 2, line + 8, tw, h - 2 * line - 16);
     }

@@ -1,5 +1,7 @@
 #include "widgets/RoundMeter.h"
 
+#include "widgets/FittedText.h"
+
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QPainter>
@@ -22,15 +24,28 @@ struct TTextPiece {
     QFont Font;
 };
 
-// Pieces of text in a row, the row centred on x, their tops at top.
-void DrawRow(QPainter& p, double x, double top, const std::vector<TTextPiece>& pieces) {
-    double width = 0, ascent = 0;
-    for (const TTextPiece& piece : pieces) {
-        const QFontMetricsF m(piece.Font);
-        width += m.horizontalAdvance(piece.Text);
-        ascent = std::max(ascent, m.ascent());
+// Pieces of text in a row, the row centred on x, their tops at top; a row wider than width is
+// drawn smaller, and its first piece cut short if that is not enough.
+void DrawRow(QPainter& p, double x, double top, std::vector<TTextPiece> pieces, double width) {
+    auto widthOf = [&pieces] {
+        double sum = 0;
+        for (const TTextPiece& piece : pieces)
+            sum += QFontMetricsF(piece.Font).horizontalAdvance(piece.Text);
+        return sum;
+    };
+    for (int step = 0; step < 8 && widthOf() > width; ++step)
+        for (TTextPiece& piece : pieces) {
+            const int pixels = piece.Font.pixelSize();
+            if (pixels > 7) piece.Font.setPixelSize(pixels - 1);
+        }
+    if (const double over = widthOf() - width; over > 0 && !pieces.empty()) {
+        const double first = QFontMetricsF(pieces[0].Font).horizontalAdvance(pieces[0].Text);
+        pieces[0].Text = FittedText(pieces[0].Font, pieces[0].Text, std::max(0.0, first - over));
     }
-    double left = x - width / 2;
+    double ascent = 0;
+    for (const TTextPiece& piece : pieces)
+        ascent = std::max(ascent, QFontMetricsF(piece.Font).ascent());
+    double left = x - widthOf() / 2;
     for (const TTextPiece& piece : pieces) {
         p.setFont(piece.Font);
         p.drawText(QPointF(std::round(left), std::round(top + ascent)), piece.Text);
@@ -253,9 +268,10 @@ void TRoundMeter::PaintFace() {
     p.setPen(QColor(0x30, 0x30, 0x40));
     const QString name = NameText.trimmed();
     const QFont small = SmallFont();
+    const double depth = ValueDepth();
     if (SweepDegrees > 180) {
-        if (!ValueTextShown) DrawRow(p, c.x(), c.y() + r * ValueDepth(), {{UnitText, small}});
-        DrawRow(p, c.x(), c.y() + r * 0.62, {{name, small}});
+        if (!ValueTextShown) DrawRow(p, c.x(), c.y() + r * depth, {{UnitText, small}}, RowWidth(depth));
+        DrawRow(p, c.x(), c.y() + r * 0.62, {{name, small}}, RowWidth(0.62));
     } else if (!ValueTextShown) {
         // A small meter's name (a cylinder) must still read at a glance.
         QFont nameFont = small;
@@ -264,14 +280,22 @@ void TRoundMeter::PaintFace() {
             nameFont.setPixelSize(std::max(10, int(r * 0.16)));
         }
         if (name.isEmpty()) {
-            DrawRow(p, c.x(), c.y() + r * ValueDepth(), {{UnitText, small}});
+            DrawRow(p, c.x(), c.y() + r * depth, {{UnitText, small}}, RowWidth(depth));
         } else if (UnitText.isEmpty()) {
-            DrawRow(p, c.x(), c.y() + r * ValueDepth(), {{name, nameFont}});
+            DrawRow(p, c.x(), c.y() + r * depth, {{name, nameFont}}, RowWidth(depth));
         } else {
-            DrawRow(p, c.x(), c.y() + r * ValueDepth(),
-                    {{name, nameFont}, {QStringLiteral(" [") + UnitText + QLatin1Char(']'), small}});
+            DrawRow(p, c.x(), c.y() + r * depth,
+                    {{name, nameFont}, {QStringLiteral(" [") + UnitText + QLatin1Char(']'), small}}, RowWidth(depth));
         }
     }
+}
+
+// The width a row of text may take at depth (in radii) under the centre: inside the dial of a
+// round meter, the widget's width under a fan.
+double TRoundMeter::RowWidth(double depth) const {
+    if (SweepDegrees <= 180) return width() - 4.0;
+    // Inside the scale's band, which ends at about 0.83 radii.
+    return 2.0 * RadiusOfDial() * std::sqrt(std::max(0.0, 0.83 * 0.83 - depth * depth));
 }
 
 QFont TRoundMeter::SmallFont() const {
@@ -331,6 +355,6 @@ void TRoundMeter::paintEvent(QPaintEvent*) {
         const QString text = QLocale().toString(CurrentValue, 'f', ValueDecimals);
         std::vector<TTextPiece> row{{text, valueFont}};
         if (!UnitText.isEmpty()) row.push_back({QLatin1Char(' ') + UnitText, SmallFont()});
-        DrawRow(p, c.x(), c.y() + r * ValueDepth(), row);
+        DrawRow(p, c.x(), c.y() + r * ValueDepth(), row, RowWidth(ValueDepth()));
     }
 }

@@ -67,6 +67,7 @@ private:
     QPointF CentreOfDial() const;
     double RadiusOfDial() const;
     QFont SmallFont() const; // name and unit
+    double RowWidth(double depth) const;
 
     // How far under the centre, in radii, the text row under the hub begins: clear of the hub
     // and of the needle's tail (a fan has little room below it).

@@ -1,5 +1,7 @@
 #include "widgets/Thermometer.h"
 
+#include "widgets/FittedText.h"
+
 #include <QLocale>
 #include <QPainter>
 #include <QPainterPath>
@@ -52,9 +54,12 @@ void TThermometer::paintEvent(QPaintEvent*) {
     text.setBold(true);
     p.setFont(text);
     p.setPen(QColor(0x20, 0x20, 0x30));
-    p.drawText(QRectF(2, 2, w - 4, line), Qt::AlignCenter, NameText.trimmed());
     const QString value = QLocale().toString(CurrentValue, 'f', 1);
     p.drawText(QRectF(2, h - line - 2, w - 4, line), Qt::AlignCenter, value);
+    const QFont nameFont = FittedFont(text, NameText.trimmed(), w - 6);
+    p.setFont(nameFont);
+    p.drawText(QRectF(2, 2, w - 4, line), Qt::AlignCenter, FittedText(nameFont, NameText.trimmed(), w - 6));
+    p.setFont(text);
 
     const double bulbR = std::max(5.0, std::min(w * 0.12, h * 0.07));
     const double tubeW = bulbR * 0.95;

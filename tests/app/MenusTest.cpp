@@ -39,6 +39,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <functional>
 #include <set>
 
@@ -412,9 +413,13 @@ TEST_F(Menus, ItalianWithAModuleReCaptionsEveryWindowAndKeepsTheConfigurationSho
     const QStringList before = CaptionsOf(FormMain);
     const QString configurationShown = cylinders->property("text").toString() +
                                        cylinders->property("value").toString();
+    const QString linkStatus = FormMain->StatusText(0);
+    ASSERT_FALSE(linkStatus.isEmpty());
     WriteModule(1040, ModuleOf(Italianish));
     FormMain->LanguageItalian1->trigger();
     EXPECT_EQ(EnglishLeft().join(QLatin1Char('\n')).toStdString(), "");
+    // The link's status text is built again in the new language.
+    EXPECT_TRUE(FormMain->StatusText(0).startsWith(QStringLiteral("«"))) << FormMain->StatusText(0).toStdString();
     EXPECT_EQ(FormMain->MenuFile->title(), QStringLiteral("«File»"));
     EXPECT_EQ(FormMain->ECUSwitchMode1->text(), QStringLiteral("«Switch to Compensated»"));
     EXPECT_EQ(FormMain->LanguageItalian1->text(), QStringLiteral("Italiano"));
@@ -451,6 +456,38 @@ TEST_F(Menus, EnglishWithoutAModuleKeepsTheOtherLanguage) {
     FormMain->LanguageEnglish1->trigger();
     EXPECT_EQ(FormMain->MenuHelp->title(), QStringLiteral("Help"));
     EXPECT_EQ(EnglishLeft().isEmpty(), false);
+}
+
+// Texts twice as long as the English ones: the settings pages' drop-down lists ask for the width
+// of their longest entry, and the meters window's trace names are shown whole.
+TEST_F(Menus, LongTextsWidenTheDropDownListsAndTheTraceList) {
+    CreateProgram();
+    WriteModule(1040, ModuleOf([](const QString& t) { return t.isEmpty() ? t : t + QLatin1Char(' ') + t; }));
+    FormMain->LanguageItalian1->trigger();
+    FormMain->show();
+    FormAcquisitionPanel->show();
+    ASSERT_TRUE(RunUntil([] { return FormMain->isVisible() && FormAcquisitionPanel->isVisible(); }, 5000));
+    QStringList cut;
+    for (int page = 0; page < FormMain->PageControlGeneral->count(); ++page) {
+        FormMain->PageControlGeneral->setCurrentIndex(page);
+        RunFor(100);
+        for (auto* list : FormMain->PageControlGeneral->widget(page)->findChildren<QComboBox*>()) {
+            if (list->isEditable() || !list->isVisibleTo(FormMain)) continue;
+            int widest = 0;
+            for (int i = 0; i < list->count(); ++i)
+                widest = std::max(widest, list->fontMetrics().horizontalAdvance(list->itemText(i)));
+            // What the list asks of the page's layout (the window offscreen is only as wide as
+            // its screen and squeezes everything); its frame and arrow take over 20 pixels.
+            const int wanted = std::min(list->sizeHint().width(), list->maximumWidth());
+            if (wanted < widest + 20) cut << list->objectName();
+        }
+    }
+    for (int k = 0; k < TraceCount; ++k) {
+        auto* title = FormAcquisitionPanel->findChild<QLabel*>(QStringLiteral("TraceTitle%1").arg(k));
+        ASSERT_TRUE(title);
+        if (title->width() < title->fontMetrics().horizontalAdvance(title->text())) cut << title->text();
+    }
+    EXPECT_EQ(cut.join(QLatin1Char('\n')).toStdString(), "");
 }
 
 TEST_F(Menus, TheUsersLocaleChoosesTheLanguageAtStart) {
@@ -509,12 +546,18 @@ TEST_F(Menus, Screenshots) {
         RunFor(300);
         FormMain->grab().save(QDir(folder).filePath(QStringLiteral("Main-%1").arg(QLatin1String(name)) + suffix));
     }
-    for (QWidget* window : std::initializer_list<QWidget*>{FormAcquisitionPanel, FormDiagnostics}) {
-        window->show();
+    FormAcquisitionPanel->show();
+    RunFor(300);
+    FormAcquisitionPanel->grab().save(QDir(folder).filePath(FormAcquisitionPanel->objectName() + suffix));
+    FormAcquisitionPanel->hide();
+    FormDiagnostics->show();
+    for (int page = 0; page < FormDiagnostics->PageControl->count(); ++page) {
+        FormDiagnostics->PageControl->setCurrentIndex(page);
         RunFor(300);
-        window->grab().save(QDir(folder).filePath(window->objectName() + suffix));
-        window->hide();
+        FormDiagnostics->grab().save(
+            QDir(folder).filePath(QStringLiteral("%1-%2").arg(FormDiagnostics->objectName()).arg(page) + suffix));
     }
+    FormDiagnostics->hide();
     FormMain->MenuEdit->popup(FormMain->mapToGlobal(QPoint(40, 20)));
     RunFor(200);
     FormMain->MenuEdit->grab().save(QDir(folder).filePath(QStringLiteral("MenuEdit") + suffix));

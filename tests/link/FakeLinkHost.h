@@ -51,8 +51,8 @@ public:
     void LogFrame(const QByteArray&, bool) override {}
     void ShowQueuedCount(int count) override { queued = count; }
     void AddComError(const QString& message) override { comErrors << message; }
-    void ShowLinkStatus(const QString& text, bool clearSecond) override {
-        status << text + (clearSecond ? QStringLiteral(" |") : QString());
+    void ShowLinkStatus(std::function<QString()> compose, bool clearSecond) override {
+        status << compose() + (clearSecond ? QStringLiteral(" |") : QString());
     }
     bool ECUisConnected() override { return connected; }
     void SetECUisConnected(bool c) override { connected = c; }
