@@ -15,6 +15,8 @@
 #include "editor/UnitBackups.h"
 #include "editor/UnitModifyData.h"
 #include "flasher/UnitFirmwareUpgrade.h"
+#include "link/Codec.h"
+#include "link/Frames.h"
 #include "link/PtyLine.h"
 #include "link/UnitCommunications.h"
 #include "live/UnitAcquisitionPanel.h"
@@ -550,7 +552,18 @@ TEST_F(Menus, Screenshots) {
     RunFor(300);
     FormAcquisitionPanel->grab().save(QDir(folder).filePath(FormAcquisitionPanel->objectName() + suffix));
     FormAcquisitionPanel->hide();
+    // The diagnostics window's pages as an ECU with faults fills them: three trouble codes, a
+    // log of line errors, the counters and the vehicle number.
+    auto reply = [](uint16_t request, const QByteArray& payload) {
+        TFrame frame;
+        frame.Data = BuildFrame(ReplyCode(request), payload);
+        FormDiagnostics->FrameReceived(frame);
+    };
     FormDiagnostics->show();
+    reply(cmdTroubleCodes, QByteArray::fromHex("0103913394332131"));
+    reply(cmdComErrors, QByteArray::fromHex("00f0"));
+    reply(cmdCounters, QByteArray::fromHex("01250000005b0000003c000000"));
+    reply(cmdVIN, "\x02" + QByteArray("ZFA19900001234567"));
     for (int page = 0; page < FormDiagnostics->PageControl->count(); ++page) {
         FormDiagnostics->PageControl->setCurrentIndex(page);
         RunFor(300);
