@@ -43,8 +43,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The Qt and C++ runtime libraries come from the executables' own links (dpkg-shlibdeps); the
 # platform plugins that open a window and the SVG icon engine are loaded at run time, so they are
-# named here.
+# named here, with Qt's own translations (the buttons of a question in Italian and Polish).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-svg-plugins, hicolor-icon-theme")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-svg-plugins, qt6-translations-l10n, hicolor-icon-theme")
 include(CPack)

@@ -7,7 +7,7 @@ PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev libqt6opengl6-dev qt6-serialport-dev qt6-charts-dev libgl-dev
     libgtest-dev libgmock-dev
-    gettext
+    gettext qt6-translations-l10n
     dpkg-dev file
     xvfb xauth fonts-liberation2
 )

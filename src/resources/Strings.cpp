@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 
 #include <clocale>
 #include <cstring>
@@ -131,6 +133,35 @@ QString LanguageModulePath(int localeId, bool twoLetter) {
     return dir + QLatin1Char('/') + name;
 }
 
+namespace {
+
+// Qt's own texts (the buttons of a question, the file dialogs) in the language of the module, from
+// the translations Qt ships; English, Qt's own language, when there are none for it.
+void FollowWithQtTexts(int localeId) {
+    static QTranslator* installed = nullptr;
+    if (installed) {
+        QCoreApplication::removeTranslator(installed);
+        delete installed;
+        installed = nullptr;
+    }
+    const QString code = localeId == 1040 ? QStringLiteral("it")
+                         : localeId == 21 ? QStringLiteral("pl")
+                         : localeId == 1031 ? QStringLiteral("de")
+                         : localeId == 1036 ? QStringLiteral("fr")
+                         : localeId == 1034 ? QStringLiteral("es")
+                                            : QString();
+    if (code.isEmpty() || !QCoreApplication::instance()) return;
+    auto* translator = new QTranslator;
+    if (translator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+        QCoreApplication::installTranslator(translator)) {
+        installed = translator;
+    } else {
+        delete translator;
+    }
+}
+
+} // namespace
+
 bool LoadLanguageModule(int localeId, QString* error) {
     for (bool twoLetter : {false, true}) {
         const QString path = LanguageModulePath(localeId, twoLetter);
@@ -152,6 +183,7 @@ bool LoadLanguageModule(int localeId, QString* error) {
         TStringTables& t = Tables();
         t.module = std::move(table);
         t.moduleLoaded = true;
+        FollowWithQtTexts(localeId);
         return true;
     }
     return false;
@@ -166,6 +198,7 @@ void UnloadLanguageModule() {
     TStringTables& t = Tables();
     t.module.clear();
     t.moduleLoaded = false;
+    FollowWithQtTexts(9);
 }
 
 void InitMessageCatalogue(const QString& programDir) {

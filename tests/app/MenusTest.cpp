@@ -35,6 +35,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QToolButton>
 #include <QSignalSpy>
@@ -448,15 +449,20 @@ TEST_F(Menus, ItalianWithoutAModuleChangesNothing) {
 TEST_F(Menus, EnglishWithoutAModuleKeepsTheOtherLanguage) {
     CreateProgram();
     WriteModule(21, ModuleOf([](const QString& t) { return t.isEmpty() ? t : QStringLiteral("PL ") + t; }));
+    // Qt's own texts, such as the buttons of a question, follow the module's language.
+    const auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
     FormMain->LanguagePolish1->trigger();
     EXPECT_EQ(FormMain->MenuHelp->title(), QStringLiteral("PL Help"));
+    EXPECT_NE(yes(), QStringLiteral("&Yes"));
     FormMain->LanguageEnglish1->trigger();
     EXPECT_EQ(FormMain->MenuHelp->title(), QStringLiteral("PL Help"));
+    EXPECT_NE(yes(), QStringLiteral("&Yes"));
     EXPECT_EQ(FormDiagnostics->windowTitle(), QStringLiteral("PL ") + BuiltinTexts().value(SDiagnosticsCaption));
     // With an English module, English comes back.
     WriteModule(9, ModuleOf([](const QString& t) { return t; }));
     FormMain->LanguageEnglish1->trigger();
     EXPECT_EQ(FormMain->MenuHelp->title(), QStringLiteral("Help"));
+    EXPECT_EQ(yes(), QStringLiteral("&Yes"));
     EXPECT_EQ(EnglishLeft().isEmpty(), false);
 }
 
@@ -571,6 +577,13 @@ TEST_F(Menus, Screenshots) {
             QDir(folder).filePath(QStringLiteral("%1-%2").arg(FormDiagnostics->objectName()).arg(page) + suffix));
     }
     FormDiagnostics->hide();
+    // A question with Qt's own buttons.
+    QMessageBox question(QMessageBox::Question, FormMain->windowTitle(), ResStr(SMsgConfigurationUnsaved),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, FormMain);
+    question.show();
+    RunFor(200);
+    question.grab().save(QDir(folder).filePath(QStringLiteral("Question") + suffix));
+    question.hide();
     FormMain->MenuEdit->popup(FormMain->mapToGlobal(QPoint(40, 20)));
     RunFor(200);
     FormMain->MenuEdit->grab().save(QDir(folder).filePath(QStringLiteral("MenuEdit") + suffix));
