@@ -48,6 +48,7 @@ void CreateWindows(const std::function<void(QWidget*)>& created) {
     communications->Link.Start();
     add(communications);
     add(new TFormDiagnostics(FormMain));
+    ProgramLinkClients().DeliverEarlyComErrors();
     // Every whole configuration read from the ECU is also kept as a backup of its car.
     auto* keeper = new TBackupKeeper(FormMain);
     keeper->setObjectName(QStringLiteral("BackupKeeper"));

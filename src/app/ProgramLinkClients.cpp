@@ -77,7 +77,18 @@ void TProgramLinkClients::ShowTransientMessage(const QString& text, int millisec
 }
 
 void TProgramLinkClients::AddComError(const QString& message) {
-    if (FormDiagnostics) FormDiagnostics->AddComError(message);
+    if (FormDiagnostics) {
+        FormDiagnostics->AddComError(message);
+    } else if (EarlyComErrors.size() < 100) {
+        EarlyComErrors << message;
+    }
+}
+
+void TProgramLinkClients::DeliverEarlyComErrors() {
+    if (!FormDiagnostics) return;
+    for (const QString& message : std::as_const(EarlyComErrors))
+        FormDiagnostics->AddComError(message);
+    EarlyComErrors.clear();
 }
 
 TProgramLinkClients& ProgramLinkClients() {

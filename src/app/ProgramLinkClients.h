@@ -2,6 +2,8 @@
 
 #include "app/LinkSettings.h"
 
+#include <QStringList>
+
 // What the serial link asks of the rest of the program, answered by the live-data manager, the
 // configuration model, the main window and the small windows that exist.
 class TProgramLinkClients final : public TSettingsFileLinkClients {
@@ -26,6 +28,13 @@ public:
 
     void ShowTransientMessage(const QString& text, int milliseconds) override;
     void AddComError(const QString& message) override;
+
+    // The link starts before the diagnostics window exists: what it reports meanwhile (a port
+    // that cannot be opened) waits for that window's COM page.
+    void DeliverEarlyComErrors();
+
+private:
+    QStringList EarlyComErrors;
 };
 
 // The program's one instance.

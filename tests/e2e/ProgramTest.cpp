@@ -15,6 +15,7 @@
 #include "link/Codec.h"
 #include "link/UnitCommunications.h"
 #include "live/UnitAcquisizioni.h"
+#include "resources/Strings.h"
 #include "windows/UnitDialog.h"
 
 #include <QDeadlineTimer>
@@ -111,6 +112,20 @@ TEST_F(Program, ConnectionReadsTheVinIntoTheTroubleCodeWindow) {
     RunDeferredDeletes();
     DestroyProgram();
     OperatingMode = SlaveMode;
+}
+
+// The link opens its port before the diagnostics window exists; a stored port that is gone (the
+// adapter unplugged since the last run) is still told on the COM page.
+TEST_F(Program, AStoredPortThatCannotBeOpenedAtStartIsToldOnTheComPage) {
+    const QString gone = winDir.filePath(QStringLiteral("ttyCorvaneGone"));
+    ports = {gone};
+    ASSERT_TRUE(WriteSetting(QStringLiteral("COMPORT"), gone));
+    CreateProgram();
+    QStringList lines;
+    for (int i = 0; i < FormDiagnostics->COMListBox->count(); ++i)
+        lines << FormDiagnostics->COMListBox->item(i)->text();
+    ASSERT_EQ(lines.size(), 1) << lines.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(lines[0].startsWith(ResStr(SMsgCannotOpen) + gone)) << lines[0].toStdString();
 }
 
 // A technician's round trip by keyboard and mouse: open a file, edit a cell, download, upload,
