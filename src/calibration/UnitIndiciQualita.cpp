@@ -63,7 +63,7 @@ TFormIndiciQualita::TFormIndiciQualita(TGuiHost* host, QWidget* parent)
         meter->SetTicks(5, 4);
         meter->SetLabelDecimals(1);
         meter->SetValueDecimals(2);
-        meter->SetUnit(ResStr(SCfgUnitMs));
+        // The map index is a factor of the petrol time: it has no unit (not "ms").
         meter->SetSectors({{0.5, 0.9, QColor(0xE0, 0x4B, 0x3A)},
                            {0.9, 1.2, QColor(0x2E, 0xB8, 0x4A)},
                            {1.2, 1.5, QColor(0xF2, 0xD0, 0x24)}});

@@ -7,6 +7,7 @@
 #include "resources/Strings.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -237,11 +238,22 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
 
 void TFormCompare::ButtonTakeOtherClick() {
     if (!Other || !DataMap) return;
+    Taking = true;
     if (PageControl->currentWidget() == SettingsTable)
         TakeSettings();
     else if (auto* grid = qobject_cast<QTableWidget*>(PageControl->currentWidget()))
         TakeCells(grid);
+    Taking = false;
     Refresh();
+}
+
+void TFormCompare::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // Back from the main window, where the configuration may have been edited meanwhile: compare
+    // again, once the activation is over (not while a take's own question is closing).
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && !Taking)
+        QMetaObject::invokeMethod(
+            this, [this] { if (!Taking && isVisible()) Refresh(); }, Qt::QueuedConnection);
 }
 
 void TFormCompare::TakeSettings() {

@@ -42,6 +42,9 @@ public:
     QTableWidget* MapTable(TMapTypeOfData Kind) const;
     void ButtonTakeOtherClick();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void TakeSettings();
     void TakeCells(QTableWidget* grid);
@@ -54,6 +57,7 @@ private:
     std::unique_ptr<TDataMap> Other;
     std::unique_ptr<TDataMap> Mine; // the tool's configuration as a file would hold it
     std::vector<QTableWidget*> MapTables;
+    bool Taking = false; // a take, with its questions, is under way
 };
 
 extern TFormCompare* FormCompare;

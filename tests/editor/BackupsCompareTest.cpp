@@ -169,6 +169,27 @@ TEST_F(BackupsCompare, TakingTheOtherCellsGoesTheWayOfEveryEdit) {
     EXPECT_EQ(FormCompare->SettingsTable->rowCount(), 0);
 }
 
+// An edit made in the main window while the compare window is open shows when the user comes
+// back to the compare window.
+TEST_F(BackupsCompare, TheComparisonFollowsEditsMadeMeanwhileInTheMainWindow) {
+    TEcuSim ecu;
+    Connect(ecu);
+    const QString other = dataHome.filePath("other.cfg");
+    ASSERT_TRUE(DataMap->SaveToFile(other));
+    dialogs.files = {other};
+    FormMain->EditCompare1->trigger();
+    ASSERT_TRUE(FormCompare && FormCompare->isVisible());
+    EXPECT_EQ(FormCompare->SettingsTable->rowCount(), 0);
+
+    FormMain->activateWindow();
+    ASSERT_TRUE(WaitFor([] { return FormMain->isActiveWindow(); }));
+    DataMap->SwitchRPM = 2500;
+    DataMap->RefreshViews();
+    FormCompare->activateWindow();
+    ASSERT_TRUE(WaitFor([] { return FormCompare->SettingsTable->rowCount() == 1; }));
+    EXPECT_EQ(FormCompare->SettingsTable->item(0, 0)->text(), QStringLiteral("SwitchRPM"));
+}
+
 TEST_F(BackupsCompare, InterpolateAndSmoothWriteOnlyTheBlocksTheyChange) {
     TEcuSim ecu;
     Connect(ecu);
