@@ -45,6 +45,7 @@ void CreateWindows(const std::function<void(QWidget*)>& created) {
     // The link reads its port through its clients: they are in place before it starts.
     auto* communications = new TFormCommunications(FormMain, nullptr, false);
     communications->Link.SetClients(&ProgramLinkClients());
+    ProgramLinkClients().DeliverEarlyComErrors();
     communications->Link.Start();
     add(communications);
     add(new TFormDiagnostics(FormMain));

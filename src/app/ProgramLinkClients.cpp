@@ -85,9 +85,9 @@ void TProgramLinkClients::AddComError(const QString& message) {
 }
 
 void TProgramLinkClients::DeliverEarlyComErrors() {
-    if (!FormDiagnostics) return;
-    for (const QString& message : std::as_const(EarlyComErrors))
-        FormDiagnostics->AddComError(message);
+    if (FormDiagnostics)
+        for (const QString& message : std::as_const(EarlyComErrors))
+            FormDiagnostics->AddComError(message);
     EarlyComErrors.clear();
 }
 

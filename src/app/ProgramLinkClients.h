@@ -30,7 +30,8 @@ public:
     void AddComError(const QString& message) override;
 
     // The link starts before the diagnostics window exists: what it reports meanwhile (a port
-    // that cannot be opened) waits for that window's COM page.
+    // that cannot be opened) waits for that window's COM page, and is given to it here; without
+    // the window, it is dropped (what a previous run left).
     void DeliverEarlyComErrors();
 
 private:

@@ -295,6 +295,7 @@ QWidget* TSettingsPages::CreateControl(const TSettingInfo& Info, QWidget* Parent
         auto* list = new QComboBox(Parent);
         list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
         list->setMinimumWidth(ListWidth);
+        list->setMaximumWidth(2 * ListWidth);
         w = list;
         break;
     }

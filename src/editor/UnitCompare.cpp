@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -101,6 +102,9 @@ void TFormCompare::ApplyCaptions() {
     LabelLegend->setText(ResStr(SCompareLegend));
     ButtonTakeOther->setText(ResStr(SCompareTakeOther));
     ButtonClose->setText(ResStr(SCompareClose));
+    // The tabs' titles are texts with counts: the comparison is shown afresh.
+    Mine.reset();
+    Refresh();
 }
 
 bool TFormCompare::CompareWith(const QString& Name) {
@@ -114,8 +118,7 @@ bool TFormCompare::CompareWith(const QString& Name) {
     FileName = Name;
     File = file;
     Other = std::move(other);
-    ApplyCaptions();
-    Refresh();
+    ApplyCaptions(); // compares
     return true;
 }
 
@@ -133,8 +136,12 @@ void TFormCompare::Refresh() {
     DataMap->ReadFromGUI();
     TRawData raw = DataMap->RawData;
     DataMap->ModelToRaw(raw.Image);
+    const QByteArray mineBytes = ConfigFileBytes(raw, OperatingMode);
+    // Nothing changed since the last comparison: the tables, with the user's selection, stay.
+    if (Mine && mineBytes == ComparedBytes) return;
     TConfigFile mine;
-    if (!ParseConfigFile(ConfigFileBytes(raw, OperatingMode), mine).Ok()) return;
+    if (!ParseConfigFile(mineBytes, mine).Ok()) return;
+    ComparedBytes = mineBytes;
     Mine = LoadDetached(mine, DataMap->FileName);
     const std::vector<TListedValue> a = ListConfiguration(*Mine, mine);
     const std::vector<TListedValue> b = ListConfiguration(*Other, File);
@@ -238,12 +245,13 @@ QTableWidget* TFormCompare::NewMapTable(TMapTypeOfData Kind, const std::vector<T
 
 void TFormCompare::ButtonTakeOtherClick() {
     if (!Other || !DataMap) return;
-    Taking = true;
-    if (PageControl->currentWidget() == SettingsTable)
-        TakeSettings();
-    else if (auto* grid = qobject_cast<QTableWidget*>(PageControl->currentWidget()))
-        TakeCells(grid);
-    Taking = false;
+    {
+        const QScopedValueRollback taking(Taking, true);
+        if (PageControl->currentWidget() == SettingsTable)
+            TakeSettings();
+        else if (auto* grid = qobject_cast<QTableWidget*>(PageControl->currentWidget()))
+            TakeCells(grid);
+    }
     Refresh();
 }
 

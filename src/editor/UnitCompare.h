@@ -56,6 +56,7 @@ private:
     TConfigFile File;
     std::unique_ptr<TDataMap> Other;
     std::unique_ptr<TDataMap> Mine; // the tool's configuration as a file would hold it
+    QByteArray ComparedBytes;       // ... and as the file's bytes
     std::vector<QTableWidget*> MapTables;
     bool Taking = false; // a take, with its questions, is under way
 };

@@ -427,6 +427,7 @@ void TFormAcquisitionPanel::LayOutTraceRows() {
     int titleWidth = 130;
     for (const QLabel* title : TitleLabels)
         titleWidth = std::max(titleWidth, title->fontMetrics().horizontalAdvance(title->text()) + 4);
+    titleWidth = std::min(titleWidth, 330); // the chart keeps most of the window
     const int rowWidth = TitleLeft + titleWidth + 2 + MaxWidth + 2;
     TraceRowsBox->setFixedSize(rowWidth, TraceCount * TraceRowHeight);
     for (int k = 0; k < TraceCount; ++k) {

@@ -90,28 +90,38 @@ QString ResStr(StringId id) {
     return text;
 }
 
+namespace {
+
+// The languages the program knows: the locale number its menus and settings use, the module's
+// abbreviation, and the ISO code of the user's locale and of Qt's own translations.
+struct TLanguage {
+    int LocaleId;
+    const char* Abbreviation;
+    const char* Code;
+};
+constexpr TLanguage Languages[] = {{9, "ENU", "en"},    {1040, "ITA", "it"}, {1031, "DEU", "de"},
+                                   {1036, "FRA", "fr"}, {1034, "ESP", "es"}, {21, "PLK", "pl"}};
+
+const TLanguage* LanguageOf(int localeId) {
+    for (const TLanguage& l : Languages)
+        if (l.LocaleId == localeId) return &l;
+    return nullptr;
+}
+
+} // namespace
+
 QString LanguageAbbreviation(int localeId) {
-    switch (localeId) {
-    case 9: return QStringLiteral("ENU");
-    case 1040: return QStringLiteral("ITA");
-    case 1031: return QStringLiteral("DEU");
-    case 1036: return QStringLiteral("FRA");
-    case 1034: return QStringLiteral("ESP");
-    case 21: return QStringLiteral("PLK");
-    default: return QString();
-    }
+    const TLanguage* l = LanguageOf(localeId);
+    return l ? QLatin1String(l->Abbreviation) : QString();
 }
 
 int UserLocaleId() {
     for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const QString value = qEnvironmentVariable(var);
         if (value.isEmpty()) continue;
-        const QString lang = value.left(2).toLower();
-        if (lang == QLatin1String("it")) return 1040;
-        if (lang == QLatin1String("de")) return 1031;
-        if (lang == QLatin1String("fr")) return 1036;
-        if (lang == QLatin1String("es")) return 1034;
-        if (lang == QLatin1String("pl")) return 21;
+        const QString code = value.left(2).toLower();
+        for (const TLanguage& l : Languages)
+            if (code == QLatin1String(l.Code)) return l.LocaleId;
         return 9;
     }
     return 9;
@@ -144,12 +154,9 @@ void FollowWithQtTexts(int localeId) {
         delete installed;
         installed = nullptr;
     }
-    const QString code = localeId == 1040 ? QStringLiteral("it")
-                         : localeId == 21 ? QStringLiteral("pl")
-                         : localeId == 1031 ? QStringLiteral("de")
-                         : localeId == 1036 ? QStringLiteral("fr")
-                         : localeId == 1034 ? QStringLiteral("es")
-                                            : QString();
+    const TLanguage* language = LanguageOf(localeId);
+    // English is Qt's own language.
+    const QString code = language && localeId != 9 ? QLatin1String(language->Code) : QString();
     if (code.isEmpty() || !QCoreApplication::instance()) return;
     auto* translator = new QTranslator;
     if (translator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&

@@ -25,8 +25,9 @@ struct TTextPiece {
 };
 
 // Pieces of text in a row, the row centred on x, their tops at top; a row wider than width is
-// drawn smaller, and its first piece cut short if that is not enough.
-void DrawRow(QPainter& p, double x, double top, std::vector<TTextPiece> pieces, double width) {
+// drawn smaller, and the piece numbered cut shortened if that is not enough (a name, a unit;
+// never a value).
+void DrawRow(QPainter& p, double x, double top, std::vector<TTextPiece> pieces, double width, size_t cut = 0) {
     auto widthOf = [&pieces] {
         double sum = 0;
         for (const TTextPiece& piece : pieces)
@@ -38,9 +39,10 @@ void DrawRow(QPainter& p, double x, double top, std::vector<TTextPiece> pieces, 
             const int pixels = piece.Font.pixelSize();
             if (pixels > 7) piece.Font.setPixelSize(pixels - 1);
         }
-    if (const double over = widthOf() - width; over > 0 && !pieces.empty()) {
-        const double first = QFontMetricsF(pieces[0].Font).horizontalAdvance(pieces[0].Text);
-        pieces[0].Text = FittedText(pieces[0].Font, pieces[0].Text, std::max(0.0, first - over));
+    if (const double over = widthOf() - width; over > 0 && cut < pieces.size()) {
+        TTextPiece& piece = pieces[cut];
+        const double own = QFontMetricsF(piece.Font).horizontalAdvance(piece.Text);
+        piece.Text = FittedText(piece.Font, piece.Text, std::max(0.0, own - over));
     }
     double ascent = 0;
     for (const TTextPiece& piece : pieces)
@@ -355,6 +357,6 @@ void TRoundMeter::paintEvent(QPaintEvent*) {
         const QString text = QLocale().toString(CurrentValue, 'f', ValueDecimals);
         std::vector<TTextPiece> row{{text, valueFont}};
         if (!UnitText.isEmpty()) row.push_back({QLatin1Char(' ') + UnitText, SmallFont()});
-        DrawRow(p, c.x(), c.y() + r * ValueDepth(), row, RowWidth(ValueDepth()));
+        DrawRow(p, c.x(), c.y() + r * ValueDepth(), row, RowWidth(ValueDepth()), row.size() > 1 ? 1 : row.size());
     }
 }

@@ -32,6 +32,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -449,14 +450,20 @@ TEST_F(Menus, ItalianWithoutAModuleChangesNothing) {
 TEST_F(Menus, EnglishWithoutAModuleKeepsTheOtherLanguage) {
     CreateProgram();
     WriteModule(21, ModuleOf([](const QString& t) { return t.isEmpty() ? t : QStringLiteral("PL ") + t; }));
-    // Qt's own texts, such as the buttons of a question, follow the module's language.
+    // Qt's own texts, such as the buttons of a question, follow the module's language (from the
+    // translations Qt ships, which setup installs).
+    const bool qtTexts = QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_pl.qm");
     const auto yes = [] { return QCoreApplication::translate("QPlatformTheme", "&Yes"); };
     FormMain->LanguagePolish1->trigger();
     EXPECT_EQ(FormMain->MenuHelp->title(), QStringLiteral("PL Help"));
-    EXPECT_NE(yes(), QStringLiteral("&Yes"));
+    if (qtTexts) {
+        EXPECT_NE(yes(), QStringLiteral("&Yes"));
+    }
     FormMain->LanguageEnglish1->trigger();
     EXPECT_EQ(FormMain->MenuHelp->title(), QStringLiteral("PL Help"));
-    EXPECT_NE(yes(), QStringLiteral("&Yes"));
+    if (qtTexts) {
+        EXPECT_NE(yes(), QStringLiteral("&Yes"));
+    }
     EXPECT_EQ(FormDiagnostics->windowTitle(), QStringLiteral("PL ") + BuiltinTexts().value(SDiagnosticsCaption));
     // With an English module, English comes back.
     WriteModule(9, ModuleOf([](const QString& t) { return t; }));
