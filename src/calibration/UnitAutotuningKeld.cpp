@@ -14,6 +14,7 @@
 #include "windows/SecondaryWindow.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -56,7 +57,6 @@ QLabel* SteadyLabel(const char* name, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setObjectName(QLatin1String(name));
     label->setAlignment(Qt::AlignCenter);
-    label->setMinimumWidth(64);
     // Disabled reads grey; enabled, the lit lamp of a steady reading.
     label->setStyleSheet(
         QStringLiteral("QLabel { border: 1px solid #9a9a9a; border-radius: 3px; padding: 1px 6px;"
@@ -277,6 +277,7 @@ void TFormAutotuningKeld::ApplyCaptions() {
     }
     LabelGiriStabili->setText(ResStr(SAutoSteady));
     LabelTempiStabili->setText(ResStr(SAutoSteady));
+    SizeSteadyLamps();
     RadioButtonRatio->setText(ResStr(SAutoStretchMap));
     RadioButtonOffset->setText(ResStr(SAutoRaiseMap));
     LabelIterations->setText(ResStr(SAutoIteration));
@@ -301,7 +302,18 @@ bool TFormAutotuningKeld::EcuConnected() {
     return SerialLink && SerialLink->ECUisConnected();
 }
 
+// Lit, a lamp's text is bold: room for that, the padding and the border, in any language and at
+// the font the window has once scaled to the screen.
+void TFormAutotuningKeld::SizeSteadyLamps() {
+    for (QLabel* lamp : {LabelGiriStabili, LabelTempiStabili}) {
+        QFont bold = lamp->font();
+        bold.setBold(true);
+        lamp->setMinimumWidth(QFontMetrics(bold).horizontalAdvance(lamp->text()) + 2 * 6 + 2 + 8);
+    }
+}
+
 void TFormAutotuningKeld::showEvent(QShowEvent* event) {
+    SizeSteadyLamps();
     QWidget::showEvent(event);
     if (Opened) return; // a restore from the task bar is no new opening
     Opened = true;

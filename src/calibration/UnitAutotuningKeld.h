@@ -83,6 +83,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void SizeSteadyLamps();
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -122,6 +122,7 @@ struct TMapKindInfo {
     TCellLimits Limits;
     double Lower, Upper;
     TClipboardClass Clipboard;
+    StringId Title; // what the user reads for it where no grid shows it (the compare window)
 };
 
 namespace MapKindTable {
@@ -134,33 +135,33 @@ inline constexpr std::optional<TMapTypeOfData> None;
 // clang-format off
 inline constexpr TMapKindInfo Rows[MapTypeCount] = {
 //   kind                         name                        rows cols int   block bank row axis                column axis              unit              grid     dec rounding      limits         lower upper  clipboard
-    {K::Giri_Slave,               "Giri_Slave",               1,   9,   true,  8,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes},
-    {K::TempiBenzina_Slave,       "TempiBenzina_Slave",       1,   12,  false, 8,   0,   None,                   None,                    SCfgUnitMs,       "%4.1f", 1,  R::Tenth,     L::Neighbours, 0,    25.5,  C::Alone},
-    {K::TempiGas_Slave_banco1,    "TempiGas_Slave_banco1",    12,  9,   false, 8,   1,   K::TempiBenzina_Slave,  K::Giri_Slave,           SCfgUnitFactor,   "%2.2f", 3,  R::None,      L::Fixed,      0,    2.0,   C::SlaveGasMaps},
-    {K::TempiGas_Slave_banco2,    "TempiGas_Slave_banco2",    12,  9,   false, 8,   2,   K::TempiBenzina_Slave,  K::Giri_Slave,           SCfgUnitFactor,   "%2.2f", 3,  R::None,      L::Fixed,      0,    2.0,   C::SlaveGasMaps},
-    {K::Giri_Benzina,             "Giri_Benzina",             1,   9,   true,  3,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes},
-    {K::MAP_Benzina,              "MAP_Benzina",              1,   12,  false, 3,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::None,      L::Neighbours, 0,    2550,  C::PressureAxes},
-    {K::Benzina,                  "Benzina",                  12,  9,   false, 3,   0,   K::MAP_Benzina,         K::Giri_Benzina,         SCfgUnitMs,       "%4.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps},
-    {K::Giri_Comp,                "Giri_Comp",                1,   9,   true,  4,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes},
-    {K::MAP_Comp,                 "MAP_Comp",                 1,   12,  false, 4,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::None,      L::Neighbours, 0,    2550,  C::PressureAxes},
-    {K::TempiGas_Comp_banco1,     "TempiGas_Comp_banco1",     12,  9,   false, 4,   1,   K::MAP_Comp,            K::Giri_Comp,            SCfgUnitMs,       "%3.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps},
-    {K::TempiGas_Comp_banco2,     "TempiGas_Comp_banco2",     12,  9,   false, 4,   2,   K::MAP_Comp,            K::Giri_Comp,            SCfgUnitMs,       "%3.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps},
-    {K::TemperaturaRiduttore,     "TemperaturaRiduttore",     1,   9,   false, 6,   0,   None,                   None,                    SCfgUnitDegreesC, "%4.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes},
-    {K::CorrTemperaturaRiduttore, "CorrTemperaturaRiduttore", 1,   9,   false, 6,   0,   None,                   K::TemperaturaRiduttore, SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections},
-    {K::TemperaturaGas,           "TemperaturaGas",           1,   9,   false, 6,   0,   None,                   None,                    SCfgUnitDegreesC, "%4.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes},
-    {K::CorrTemperaturaGas,       "CorrTemperaturaGas",       1,   9,   false, 6,   0,   None,                   K::TemperaturaGas,       SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections},
-    {K::PressioneGas,             "PressioneGas",             1,   15,  false, 6,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::Fifties,   L::Neighbours, 0,    4080,  C::Alone},
-    {K::CorrPressioneGas,         "CorrPressioneGas",         1,   15,  false, 6,   0,   None,                   K::PressioneGas,         SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections},
-    {K::RiferimentoSondaLambda,   "RiferimentoSondaLambda",   1,   12,  false, 5,   0,   None,                   None,                    SCfgUnitVolt,     "%1.2f", 2,  R::None,      L::LambdaType, 0,    5,     C::Alone},
-    {K::TemperaturaCicchetto,     "TemperaturaCicchetto",     1,   6,   false, 7,   0,   None,                   None,                    SCfgUnitDegreesC, "%3.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes},
-    {K::TempoCicchetto,           "TempoCicchetto",           1,   6,   false, 7,   0,   None,                   K::TemperaturaCicchetto, SCfgUnitMs,       "%2.1f", 1,  R::None,      L::Fixed,      0,    25.5,  C::Alone},
-    {K::LivelloGas,               "LivelloGas",               1,   4,   false, 9,   0,   None,                   None,                    SCfgUnitVolt,     "%1.2f", 2,  R::None,      L::Fixed,      0,    5,     C::Alone},
+    {K::Giri_Slave,               "Giri_Slave",               1,   9,   true,  8,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes, SMapTitleSlaveRevs},
+    {K::TempiBenzina_Slave,       "TempiBenzina_Slave",       1,   12,  false, 8,   0,   None,                   None,                    SCfgUnitMs,       "%4.1f", 1,  R::Tenth,     L::Neighbours, 0,    25.5,  C::Alone, SMapTitleSlavePetrolTimes},
+    {K::TempiGas_Slave_banco1,    "TempiGas_Slave_banco1",    12,  9,   false, 8,   1,   K::TempiBenzina_Slave,  K::Giri_Slave,           SCfgUnitFactor,   "%2.2f", 3,  R::None,      L::Fixed,      0,    2.0,   C::SlaveGasMaps, SMapTitleSlaveBank1},
+    {K::TempiGas_Slave_banco2,    "TempiGas_Slave_banco2",    12,  9,   false, 8,   2,   K::TempiBenzina_Slave,  K::Giri_Slave,           SCfgUnitFactor,   "%2.2f", 3,  R::None,      L::Fixed,      0,    2.0,   C::SlaveGasMaps, SMapTitleSlaveBank2},
+    {K::Giri_Benzina,             "Giri_Benzina",             1,   9,   true,  3,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes, SMapTitlePetrolRevs},
+    {K::MAP_Benzina,              "MAP_Benzina",              1,   12,  false, 3,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::None,      L::Neighbours, 0,    2550,  C::PressureAxes, SMapTitlePetrolMap},
+    {K::Benzina,                  "Benzina",                  12,  9,   false, 3,   0,   K::MAP_Benzina,         K::Giri_Benzina,         SCfgUnitMs,       "%4.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps, SMapTitlePetrol},
+    {K::Giri_Comp,                "Giri_Comp",                1,   9,   true,  4,   0,   None,                   None,                    SCfgUnitRpm,      "%3.0d", 0,  R::Hundreds,  L::Neighbours, 0,    8160,  C::SpeedAxes, SMapTitleCompRevs},
+    {K::MAP_Comp,                 "MAP_Comp",                 1,   12,  false, 4,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::None,      L::Neighbours, 0,    2550,  C::PressureAxes, SMapTitleCompMap},
+    {K::TempiGas_Comp_banco1,     "TempiGas_Comp_banco1",     12,  9,   false, 4,   1,   K::MAP_Comp,            K::Giri_Comp,            SCfgUnitMs,       "%3.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps, SMapTitleCompBank1},
+    {K::TempiGas_Comp_banco2,     "TempiGas_Comp_banco2",     12,  9,   false, 4,   2,   K::MAP_Comp,            K::Giri_Comp,            SCfgUnitMs,       "%3.2f", 1,  R::Tenth,     L::Fixed,      0,    25.5,  C::InjectionTimeMaps, SMapTitleCompBank2},
+    {K::TemperaturaRiduttore,     "TemperaturaRiduttore",     1,   9,   false, 6,   0,   None,                   None,                    SCfgUnitDegreesC, "%4.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes, SMapTitleWaterTemperatures},
+    {K::CorrTemperaturaRiduttore, "CorrTemperaturaRiduttore", 1,   9,   false, 6,   0,   None,                   K::TemperaturaRiduttore, SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections, SMapTitleWaterCorrection},
+    {K::TemperaturaGas,           "TemperaturaGas",           1,   9,   false, 6,   0,   None,                   None,                    SCfgUnitDegreesC, "%4.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes, SMapTitleGasTemperatures},
+    {K::CorrTemperaturaGas,       "CorrTemperaturaGas",       1,   9,   false, 6,   0,   None,                   K::TemperaturaGas,       SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections, SMapTitleGasTemperatureCorrection},
+    {K::PressioneGas,             "PressioneGas",             1,   15,  false, 6,   0,   None,                   None,                    SCfgUnitMbar,     "%4.0f", 0,  R::Fifties,   L::Neighbours, 0,    4080,  C::Alone, SMapTitleGasPressures},
+    {K::CorrPressioneGas,         "CorrPressioneGas",         1,   15,  false, 6,   0,   None,                   K::PressioneGas,         SCfgUnitPercent,  "%3.0f", 2,  R::Integer,   L::Fixed,      -100, 100,   C::Corrections, SMapTitleGasPressureCorrection},
+    {K::RiferimentoSondaLambda,   "RiferimentoSondaLambda",   1,   12,  false, 5,   0,   None,                   None,                    SCfgUnitVolt,     "%1.2f", 2,  R::None,      L::LambdaType, 0,    5,     C::Alone, SMapTitleLambdaReferences},
+    {K::TemperaturaCicchetto,     "TemperaturaCicchetto",     1,   6,   false, 7,   0,   None,                   None,                    SCfgUnitDegreesC, "%3.0f", 0,  R::None,      L::Neighbours, -20,  203,   C::TemperatureAxes, SMapTitlePrimeTemperatures},
+    {K::TempoCicchetto,           "TempoCicchetto",           1,   6,   false, 7,   0,   None,                   K::TemperaturaCicchetto, SCfgUnitMs,       "%2.1f", 1,  R::None,      L::Fixed,      0,    25.5,  C::Alone, SMapTitlePrimeTimes},
+    {K::LivelloGas,               "LivelloGas",               1,   4,   false, 9,   0,   None,                   None,                    SCfgUnitVolt,     "%1.2f", 2,  R::None,      L::Fixed,      0,    5,     C::Alone, SMapTitleGasLevels},
 };
 // clang-format on
 
 // What a number outside 0..20 is: nothing, in no block, pasting only into itself.
 inline constexpr TMapKindInfo Unknown = {K::Giri_Slave, "", 0, 0,       false,    0, 0, None,    None,
-                                         StringId(0),   "", 0, R::None, L::Fixed, 0, 0, C::Alone};
+                                         StringId(0),   "", 0, R::None, L::Fixed, 0, 0, C::Alone, StringId(0)};
 
 constexpr bool InOrder() {
     for (int k = 0; k < MapTypeCount; ++k)

@@ -182,7 +182,7 @@ void TFormCompare::Refresh() {
         QTableWidget* grid = NewMapTable(kind, a, b, list);
         MapTables.push_back(grid);
         PageControl->addTab(
-            grid, ResStr(SCompareMapTab).arg(QString::fromLatin1(MapKind(kind).Name)).arg(list.size()));
+            grid, ResStr(SCompareMapTab).arg(ResStr(MapKind(kind).Title)).arg(list.size()));
     }
     LabelSummary->setText(
         differences.empty()
