@@ -80,6 +80,17 @@ bool CompensatedModeShown() {
     return OperatingMode == CompensatedMode;
 }
 
+// Copy or paste in box, when there is one. A read-only box takes no paste, and the keys still
+// belong to it.
+template <typename Box> bool CopyOrPasteIn(Box* box, bool paste) {
+    if (!box) return false;
+    if (!paste)
+        box->copy();
+    else if (!box->isReadOnly())
+        box->paste();
+    return true;
+}
+
 // Copy or paste in the text box that has the focus (a line edit, the edit of a spin box or of an
 // editable list, a text area). False when the focus is not on one.
 bool CopyOrPasteFocusedText(bool paste) {
@@ -91,29 +102,8 @@ bool CopyOrPasteFocusedText(bool paste) {
         else if (auto* spin = qobject_cast<QAbstractSpinBox*>(focus))
             line = spin->findChild<QLineEdit*>();
     }
-    if (line) {
-        // A read-only box takes no paste, and the keys still belong to it.
-        if (!paste)
-            line->copy();
-        else if (!line->isReadOnly())
-            line->paste();
-        return true;
-    }
-    if (auto* area = qobject_cast<QPlainTextEdit*>(focus)) {
-        if (!paste)
-            area->copy();
-        else if (!area->isReadOnly())
-            area->paste();
-        return true;
-    }
-    if (auto* area = qobject_cast<QTextEdit*>(focus)) {
-        if (!paste)
-            area->copy();
-        else if (!area->isReadOnly())
-            area->paste();
-        return true;
-    }
-    return false;
+    return CopyOrPasteIn(line, paste) || CopyOrPasteIn(qobject_cast<QPlainTextEdit*>(focus), paste) ||
+           CopyOrPasteIn(qobject_cast<QTextEdit*>(focus), paste);
 }
 
 } // namespace

@@ -433,28 +433,26 @@ void TFormModify::ApplyChange(const std::function<bool(TMapTypeOfData)>& Apply, 
     for (TMapTypeOfData kind : kinds)
         clipped = Apply(kind) || clipped;
 
-    if (clipped && Dialogs().Ask(TMsgKind::Warning, ResStr(SMsgClipOutOfRange), mbOK | mbCancel) != mbOK) {
-        for (const TCellsCopy& copy : cells)
-            RestoreCells(*DataMap, copy);
-        // The previous change stays the one that Undo takes back.
+    // The configuration as it was before the press: the previous change stays the one that Undo
+    // takes back, and no answer will come to turn the map refresh back on.
+    const auto leaveAsBefore = [&] {
         if (hadUndo) DataMap->UndoImage = undoImage;
         DataMap->SetSaved(saved);
         DataMap->FileName = fileName;
         DataMap->EnableMapRefresh = true;
         Finish();
+    };
+    if (clipped && Dialogs().Ask(TMsgKind::Warning, ResStr(SMsgClipOutOfRange), mbOK | mbCancel) != mbOK) {
+        for (const TCellsCopy& copy : cells)
+            RestoreCells(*DataMap, copy);
+        leaveAsBefore();
         return;
     }
     const bool unchanged =
         std::equal(kinds.begin(), kinds.end(), cells.begin(),
                    [](TMapTypeOfData k, const TCellsCopy& c) { return CopyCells(*DataMap, k) == c; });
     if (OnlyChanged && unchanged) {
-        // Nothing to write, nothing to undo: the configuration is as it was, and no answer will
-        // come to turn the map refresh back on.
-        if (hadUndo) DataMap->UndoImage = undoImage;
-        DataMap->SetSaved(saved);
-        DataMap->FileName = fileName;
-        DataMap->EnableMapRefresh = true;
-        Finish();
+        leaveAsBefore(); // nothing to write, nothing to undo
         return;
     }
     for (size_t i = 0; i < kinds.size(); ++i)
